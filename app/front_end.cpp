@@ -1,0 +1,125 @@
+#include "app/front_end.h"
+
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/build_stamp.h"
+#include "app/platform.h"
+#include "digest/xmd5.h"
+
+namespace zar {
+namespace {
+
+// Two bytes more than a chunk; reads never touch the spare two.
+constexpr std::size_t kBufferSize = kChunkSize + 2;
+
+// Prints and flushes at once, so that a person watching a long run sees each
+// text as it happens and a killed run has lost nothing it printed.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+void Print(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  std::vprintf(format, arguments);
+  va_end(arguments);
+  std::fflush(stdout);
+}
+
+// The file the no-argument self-test checks: the running executable, by its
+// full path when the system can tell it.
+std::string SelfTestPath(const std::vector<std::string>& arguments) {
+  std::string path = platform::ExecutablePath();
+  if (path.empty() && !arguments.empty()) path = arguments[0];
+  return path;
+}
+
+}  // namespace
+
+void PrintBanner(std::string programName) {
+  Print("\n%s - MD5 file checksum, %s edition, built %s\n", programName.c_str(),
+        platform::EditionName(), BuildStamp());
+}
+
+void PrintUsage() {
+  Print(
+      "\nTo calculate the checksum for a file run this program with the name "
+      "of the file as the only parameter. The values produced should then be "
+      "checked against those given when the file was downloaded.  Omitting "
+      "parameters results in this message and a self-test of the program.");
+}
+
+bool ChecksumFile(std::string fileName) {
+  Print("\nInput file: \"%s\"", fileName.c_str());
+
+  platform::InputFile file;
+  if (!file.Open(fileName)) {
+    Print(" - FAILED TO OPEN");
+    return false;
+  }
+  Print(" opened");
+
+  XMD5 digest;
+  auto* buffer = static_cast<unsigned char*>(std::malloc(kBufferSize));
+  if (buffer == nullptr) {
+    Print(" - memory allocation failure");
+    file.Close();
+    return false;
+  }
+
+  const auto failReading = [&] {
+    Print("\nError in chunk read");
+    std::free(buffer);
+    file.Close();
+    return false;
+  };
+
+  std::uint64_t byteTotal = 0;
+  std::size_t count;
+  do {
+    count = file.Read(buffer, kChunkSize);
+    if (count > 0) {
+      byteTotal += count;
+      if (!digest.AddData(buffer, static_cast<std::int32_t>(count))) {
+        return failReading();
+      }
+    }
+  } while (count > 0);
+  // The loop also ends on a read error; the bytes read so far are not the
+  // file, so no digest is reported for them.
+  if (file.Failed()) return failReading();
+
+  // An empty file has a digest too, that of the empty message; the digest
+  // object gives it once it has accepted a chunk, even an empty one.
+  if (byteTotal == 0) digest.AddData(buffer, 0);
+
+  std::free(buffer);
+  file.Close();
+
+  const std::string text = digest.HexDigest();
+  Print("\nSize=%" PRId64 ", MD5=%s\n", static_cast<std::int64_t>(byteTotal),
+        text.c_str());
+  return true;
+}
+
+int RunProgram(int argc, char* argv[]) {
+  try {
+    PrintBanner(kProgramName);
+    const std::vector<std::string> arguments = platform::Arguments(argc, argv);
+    if (arguments.size() < 2) {
+      PrintUsage();
+      ChecksumFile(SelfTestPath(arguments));
+    } else {
+      ChecksumFile(arguments[1]);  // further arguments are ignored
+    }
+  } catch (...) {
+    Print("\nERROR, C++Exception encountered");
+  }
+  return 0;
+}
+
+}  // namespace zar

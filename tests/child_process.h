@@ -1,0 +1,27 @@
+#ifndef ZAR_TESTS_CHILD_PROCESS_H_
+#define ZAR_TESTS_CHILD_PROCESS_H_
+
+#include <string>
+#include <vector>
+
+namespace zar::test {
+
+// What a finished child process left behind.
+struct ChildResult {
+  bool started = false;   // false when the process could not be run at all
+  int exitStatus = -1;    // exit code; -1 when killed by a signal
+  std::string standardOutput;
+  std::string standardError;
+};
+
+// Runs program with exactly the argument vector arguments (argument 0
+// included; an empty vector starts it with no arguments at all), with the
+// parent's environment plus extraEnvironment ("NAME=value" entries). Captures
+// standard output and standard error apart and waits for it to end.
+ChildResult RunChild(const std::string& program,
+                     const std::vector<std::string>& arguments,
+                     const std::vector<std::string>& extraEnvironment = {});
+
+}  // namespace zar::test
+
+#endif  // ZAR_TESTS_CHILD_PROCESS_H_

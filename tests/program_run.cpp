@@ -1,0 +1,92 @@
+#include "tests/program_run.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <regex>
+
+#include "tests/md5_oracle.h"
+
+namespace zar::test {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = ZAR_UV5_BINARY;
+const std::string kFaultShim = ZAR_FAULT_SHIM;
+
+const char* const kUsage =
+    "\nTo calculate the checksum for a file run this program with the name of "
+    "the file as the only parameter. The values produced should then be "
+    "checked against those given when the file was downloaded.  Omitting "
+    "parameters results in this message and a self-test of the program.";
+
+// The banner line, without its leading line break; the stamp is the time of
+// the build, such as "Dec  9 2013 10:31:44".
+namespace {
+
+const std::regex kBanner(
+    "zar_uv5 - MD5 file checksum, " ZAR_EXPECTED_EDITION
+    " edition, built "
+    "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 123][0-9] [0-9]{4} "
+    "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]");
+
+}  // namespace
+
+std::string InputLine(const std::string& name) {
+  return "\nInput file: \"" + name + "\"";
+}
+
+std::string ResultLine(std::uintmax_t size, const std::string& md5) {
+  return "\nSize=" + std::to_string(size) + ", MD5=" + md5 + "\n";
+}
+
+// What a run printed after its banner, once the banner itself, the exit
+// status and the silence on standard error have been checked.
+std::string AfterBanner(const ChildResult& run) {
+  EXPECT_TRUE(run.started);
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.standardError, "");
+  const std::string& out = run.standardOutput;
+  const std::size_t end = out.find('\n', 1);
+  if (out.empty() || out[0] != '\n' || end == std::string::npos) {
+    ADD_FAILURE() << "no banner in: " << out;
+    return out;
+  }
+  EXPECT_TRUE(std::regex_match(out.substr(1, end - 1), kBanner))
+      << out.substr(0, end);
+  return out.substr(end + 1);
+}
+
+std::string Success(const std::string& path) {
+  return InputLine(path) + " opened" +
+         ResultLine(fs::file_size(path), OracleMd5OfFile(path));
+}
+
+void TempDirTest::SetUp() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  dir_ = fs::temp_directory_path() /
+         (std::string("zar_uv5_test_") + info->name() + "_" +
+          std::to_string(::getpid()));
+  fs::remove_all(dir_);
+  fs::create_directories(dir_);
+}
+
+void TempDirTest::TearDown() { fs::remove_all(dir_); }
+
+std::string TempDirTest::MakeFile(const std::string& name,
+                                  const std::vector<unsigned char>& bytes) {
+  const fs::path path = dir_ / name;
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return path.string();
+}
+
+ChildResult TempDirTest::Run(const std::vector<std::string>& arguments,
+                             const std::vector<std::string>& environment) {
+  std::vector<std::string> argv = {kProgram};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return RunChild(kProgram, argv, environment);
+}
+
+}  // namespace zar::test

@@ -1,0 +1,57 @@
+#ifndef ZAR_TESTS_PROGRAM_RUN_H_
+#define ZAR_TESTS_PROGRAM_RUN_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/child_process.h"
+
+// Running the built program and spelling out what it must print.
+namespace zar::test {
+
+// The built program, and the fault-injection library for LD_PRELOAD.
+extern const std::string kProgram;
+extern const std::string kFaultShim;
+
+// The usage paragraph, exactly as printed.
+extern const char* const kUsage;
+
+// "\nInput file: \"NAME\"".
+std::string InputLine(const std::string& name);
+
+// "\nSize=SIZE, MD5=MD5\n".
+std::string ResultLine(std::uintmax_t size, const std::string& md5);
+
+// The output after the banner of a successful run on path, with the size
+// and digest taken from the file system and the oracle.
+std::string Success(const std::string& path);
+
+// Checks that a run started, exited with 0, wrote nothing to standard error
+// and began with a well-formed banner line; returns what it printed after the
+// banner.
+std::string AfterBanner(const ChildResult& run);
+
+// A fresh, empty directory per test, removed afterwards.
+class TempDirTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Writes bytes to a file named name in the directory; returns its path.
+  std::string MakeFile(const std::string& name,
+                       const std::vector<unsigned char>& bytes);
+
+  // Runs the program with these arguments after argument 0.
+  static ChildResult Run(const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment = {});
+
+  std::filesystem::path dir_;
+};
+
+}  // namespace zar::test
+
+#endif  // ZAR_TESTS_PROGRAM_RUN_H_
