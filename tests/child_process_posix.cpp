@@ -1,3 +1,5 @@
+#include "tests/child_process_posix.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -5,8 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "tests/child_process.h"
 
 extern char** environ;
 
@@ -46,10 +46,10 @@ void ReadBoth(int outFd, int errFd, ChildResult& result) {
 
 }  // namespace
 
-ChildResult RunChild(const std::string& program,
-                     const std::vector<std::string>& arguments,
-                     const std::vector<std::string>& extraEnvironment) {
-  ChildResult result;
+bool SpawnCaptured(const std::string& program,
+                   const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& extraEnvironment,
+                   SpawnedChild& child) {
   std::vector<std::string> argumentTexts = arguments;
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -61,11 +61,11 @@ ChildResult RunChild(const std::string& program,
   std::vector<char*> envp = Pointers(environment);
 
   int outPipe[2], errPipe[2];
-  if (pipe(outPipe) != 0) return result;
+  if (pipe(outPipe) != 0) return false;
   if (pipe(errPipe) != 0) {
     close(outPipe[0]);
     close(outPipe[1]);
-    return result;
+    return false;
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -75,24 +75,59 @@ ChildResult RunChild(const std::string& program,
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null",
                                    O_RDONLY, 0);
-
-  pid_t pid;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr,
-                                  argv.data(), envp.data());
+  const int spawned = posix_spawn(&child.pid, program.c_str(), &actions,
+                                  nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
-  if (spawned == 0) {
-    result.started = true;
-    ReadBoth(outPipe[0], errPipe[0], result);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (spawned != 0) {
+    close(outPipe[0]);
+    close(errPipe[0]);
+    return false;
   }
-  close(outPipe[0]);
-  close(errPipe[0]);
+  child.outFd = outPipe[0];
+  child.errFd = errPipe[0];
+  return true;
+}
+
+std::string ReadOutputUntil(SpawnedChild& child, const std::string& marker,
+                            int timeoutSeconds) {
+  std::string seen;
+  char buffer[4096];
+  while (!seen.ends_with(marker)) {
+    pollfd fd = {child.outFd, POLLIN, 0};
+    const int ready = poll(&fd, 1, timeoutSeconds * 1000);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;
+    const ssize_t got = read(child.outFd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    seen.append(buffer, static_cast<std::size_t>(got));
+  }
+  return seen;
+}
+
+ChildResult FinishChild(SpawnedChild& child) {
+  ChildResult result;
+  result.started = true;
+  ReadBoth(child.outFd, child.errFd, result);
+  int status = 0;
+  while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  close(child.outFd);
+  close(child.errFd);
+  child = SpawnedChild();
   return result;
+}
+
+ChildResult RunChild(const std::string& program,
+                     const std::vector<std::string>& arguments,
+                     const std::vector<std::string>& extraEnvironment) {
+  SpawnedChild child;
+  if (!SpawnCaptured(program, arguments, extraEnvironment, child)) {
+    return ChildResult();
+  }
+  return FinishChild(child);
 }
 
 }  // namespace zar::test
