@@ -24,13 +24,19 @@ namespace {
 // which is little-endian.
 inline std::uint32_t Word(const unsigned char* p, int k) {
   std::uint32_t w;
-  std::memcpy(&w, p + 4 * k, 4);
+  std::memcpy(&w, p + 4 * k, sizeof w);
   return w;
 }
 
-// One step: a = b + ((a + f(b, c, d) + xt) rotated left by s), where xt
-// is the message word plus the constant and f is the ternary-logic
-// function with truth table f.
+// The round functions as vpternlogd truth tables over the operands
+// (b, c, d), whose bits index the table as 0xf0, 0xcc and 0xaa.
+constexpr int kF = 0xca;  // (b AND c) OR (NOT b AND d)
+constexpr int kG = 0xe4;  // (b AND d) OR (c AND NOT d)
+constexpr int kH = 0x96;  // b XOR c XOR d
+constexpr int kI = 0x39;  // c XOR (b OR NOT d)
+
+// One step: a = b + ((a + f(b, c, d) + xt) <<< s), where xt is the
+// message word plus the step's constant and f is a truth table above.
 template <int f, int s>
 ZAR_AVX512_TARGET inline void Step(__m128i& a, __m128i b, __m128i c,
                                    __m128i d, std::uint32_t xt) {
@@ -57,73 +63,74 @@ ZAR_AVX512_TARGET void Md5Avx512Blocks(std::uint32_t abcd[4],
     const __m128i c0 = c;
     const __m128i d0 = d;
 
-    Step<0xca, 7>(a, b, c, d, Word(data, 0) + 0xd76aa478u);
-    Step<0xca, 12>(d, a, b, c, Word(data, 1) + 0xe8c7b756u);
-    Step<0xca, 17>(c, d, a, b, Word(data, 2) + 0x242070dbu);
-    Step<0xca, 22>(b, c, d, a, Word(data, 3) + 0xc1bdceeeu);
-    Step<0xca, 7>(a, b, c, d, Word(data, 4) + 0xf57c0fafu);
-    Step<0xca, 12>(d, a, b, c, Word(data, 5) + 0x4787c62au);
-    Step<0xca, 17>(c, d, a, b, Word(data, 6) + 0xa8304613u);
-    Step<0xca, 22>(b, c, d, a, Word(data, 7) + 0xfd469501u);
-    Step<0xca, 7>(a, b, c, d, Word(data, 8) + 0x698098d8u);
-    Step<0xca, 12>(d, a, b, c, Word(data, 9) + 0x8b44f7afu);
-    Step<0xca, 17>(c, d, a, b, Word(data, 10) + 0xffff5bb1u);
-    Step<0xca, 22>(b, c, d, a, Word(data, 11) + 0x895cd7beu);
-    Step<0xca, 7>(a, b, c, d, Word(data, 12) + 0x6b901122u);
-    Step<0xca, 12>(d, a, b, c, Word(data, 13) + 0xfd987193u);
-    Step<0xca, 17>(c, d, a, b, Word(data, 14) + 0xa679438eu);
-    Step<0xca, 22>(b, c, d, a, Word(data, 15) + 0x49b40821u);
-
-    Step<0xe4, 5>(a, b, c, d, Word(data, 1) + 0xf61e2562u);
-    Step<0xe4, 9>(d, a, b, c, Word(data, 6) + 0xc040b340u);
-    Step<0xe4, 14>(c, d, a, b, Word(data, 11) + 0x265e5a51u);
-    Step<0xe4, 20>(b, c, d, a, Word(data, 0) + 0xe9b6c7aau);
-    Step<0xe4, 5>(a, b, c, d, Word(data, 5) + 0xd62f105du);
-    Step<0xe4, 9>(d, a, b, c, Word(data, 10) + 0x02441453u);
-    Step<0xe4, 14>(c, d, a, b, Word(data, 15) + 0xd8a1e681u);
-    Step<0xe4, 20>(b, c, d, a, Word(data, 4) + 0xe7d3fbc8u);
-    Step<0xe4, 5>(a, b, c, d, Word(data, 9) + 0x21e1cde6u);
-    Step<0xe4, 9>(d, a, b, c, Word(data, 14) + 0xc33707d6u);
-    Step<0xe4, 14>(c, d, a, b, Word(data, 3) + 0xf4d50d87u);
-    Step<0xe4, 20>(b, c, d, a, Word(data, 8) + 0x455a14edu);
-    Step<0xe4, 5>(a, b, c, d, Word(data, 13) + 0xa9e3e905u);
-    Step<0xe4, 9>(d, a, b, c, Word(data, 2) + 0xfcefa3f8u);
-    Step<0xe4, 14>(c, d, a, b, Word(data, 7) + 0x676f02d9u);
-    Step<0xe4, 20>(b, c, d, a, Word(data, 12) + 0x8d2a4c8au);
-
-    Step<0x96, 4>(a, b, c, d, Word(data, 5) + 0xfffa3942u);
-    Step<0x96, 11>(d, a, b, c, Word(data, 8) + 0x8771f681u);
-    Step<0x96, 16>(c, d, a, b, Word(data, 11) + 0x6d9d6122u);
-    Step<0x96, 23>(b, c, d, a, Word(data, 14) + 0xfde5380cu);
-    Step<0x96, 4>(a, b, c, d, Word(data, 1) + 0xa4beea44u);
-    Step<0x96, 11>(d, a, b, c, Word(data, 4) + 0x4bdecfa9u);
-    Step<0x96, 16>(c, d, a, b, Word(data, 7) + 0xf6bb4b60u);
-    Step<0x96, 23>(b, c, d, a, Word(data, 10) + 0xbebfbc70u);
-    Step<0x96, 4>(a, b, c, d, Word(data, 13) + 0x289b7ec6u);
-    Step<0x96, 11>(d, a, b, c, Word(data, 0) + 0xeaa127fau);
-    Step<0x96, 16>(c, d, a, b, Word(data, 3) + 0xd4ef3085u);
-    Step<0x96, 23>(b, c, d, a, Word(data, 6) + 0x04881d05u);
-    Step<0x96, 4>(a, b, c, d, Word(data, 9) + 0xd9d4d039u);
-    Step<0x96, 11>(d, a, b, c, Word(data, 12) + 0xe6db99e5u);
-    Step<0x96, 16>(c, d, a, b, Word(data, 15) + 0x1fa27cf8u);
-    Step<0x96, 23>(b, c, d, a, Word(data, 2) + 0xc4ac5665u);
-
-    Step<0x39, 6>(a, b, c, d, Word(data, 0) + 0xf4292244u);
-    Step<0x39, 10>(d, a, b, c, Word(data, 7) + 0x432aff97u);
-    Step<0x39, 15>(c, d, a, b, Word(data, 14) + 0xab9423a7u);
-    Step<0x39, 21>(b, c, d, a, Word(data, 5) + 0xfc93a039u);
-    Step<0x39, 6>(a, b, c, d, Word(data, 12) + 0x655b59c3u);
-    Step<0x39, 10>(d, a, b, c, Word(data, 3) + 0x8f0ccc92u);
-    Step<0x39, 15>(c, d, a, b, Word(data, 10) + 0xffeff47du);
-    Step<0x39, 21>(b, c, d, a, Word(data, 1) + 0x85845dd1u);
-    Step<0x39, 6>(a, b, c, d, Word(data, 8) + 0x6fa87e4fu);
-    Step<0x39, 10>(d, a, b, c, Word(data, 15) + 0xfe2ce6e0u);
-    Step<0x39, 15>(c, d, a, b, Word(data, 6) + 0xa3014314u);
-    Step<0x39, 21>(b, c, d, a, Word(data, 13) + 0x4e0811a1u);
-    Step<0x39, 6>(a, b, c, d, Word(data, 4) + 0xf7537e82u);
-    Step<0x39, 10>(d, a, b, c, Word(data, 11) + 0xbd3af235u);
-    Step<0x39, 15>(c, d, a, b, Word(data, 2) + 0x2ad7d2bbu);
-    Step<0x39, 21>(b, c, d, a, Word(data, 9) + 0xeb86d391u);
+    // Round 1.
+    Step<kF, 7>(a, b, c, d, Word(data, 0) + 0xd76aa478u);
+    Step<kF, 12>(d, a, b, c, Word(data, 1) + 0xe8c7b756u);
+    Step<kF, 17>(c, d, a, b, Word(data, 2) + 0x242070dbu);
+    Step<kF, 22>(b, c, d, a, Word(data, 3) + 0xc1bdceeeu);
+    Step<kF, 7>(a, b, c, d, Word(data, 4) + 0xf57c0fafu);
+    Step<kF, 12>(d, a, b, c, Word(data, 5) + 0x4787c62au);
+    Step<kF, 17>(c, d, a, b, Word(data, 6) + 0xa8304613u);
+    Step<kF, 22>(b, c, d, a, Word(data, 7) + 0xfd469501u);
+    Step<kF, 7>(a, b, c, d, Word(data, 8) + 0x698098d8u);
+    Step<kF, 12>(d, a, b, c, Word(data, 9) + 0x8b44f7afu);
+    Step<kF, 17>(c, d, a, b, Word(data, 10) + 0xffff5bb1u);
+    Step<kF, 22>(b, c, d, a, Word(data, 11) + 0x895cd7beu);
+    Step<kF, 7>(a, b, c, d, Word(data, 12) + 0x6b901122u);
+    Step<kF, 12>(d, a, b, c, Word(data, 13) + 0xfd987193u);
+    Step<kF, 17>(c, d, a, b, Word(data, 14) + 0xa679438eu);
+    Step<kF, 22>(b, c, d, a, Word(data, 15) + 0x49b40821u);
+    // Round 2.
+    Step<kG, 5>(a, b, c, d, Word(data, 1) + 0xf61e2562u);
+    Step<kG, 9>(d, a, b, c, Word(data, 6) + 0xc040b340u);
+    Step<kG, 14>(c, d, a, b, Word(data, 11) + 0x265e5a51u);
+    Step<kG, 20>(b, c, d, a, Word(data, 0) + 0xe9b6c7aau);
+    Step<kG, 5>(a, b, c, d, Word(data, 5) + 0xd62f105du);
+    Step<kG, 9>(d, a, b, c, Word(data, 10) + 0x02441453u);
+    Step<kG, 14>(c, d, a, b, Word(data, 15) + 0xd8a1e681u);
+    Step<kG, 20>(b, c, d, a, Word(data, 4) + 0xe7d3fbc8u);
+    Step<kG, 5>(a, b, c, d, Word(data, 9) + 0x21e1cde6u);
+    Step<kG, 9>(d, a, b, c, Word(data, 14) + 0xc33707d6u);
+    Step<kG, 14>(c, d, a, b, Word(data, 3) + 0xf4d50d87u);
+    Step<kG, 20>(b, c, d, a, Word(data, 8) + 0x455a14edu);
+    Step<kG, 5>(a, b, c, d, Word(data, 13) + 0xa9e3e905u);
+    Step<kG, 9>(d, a, b, c, Word(data, 2) + 0xfcefa3f8u);
+    Step<kG, 14>(c, d, a, b, Word(data, 7) + 0x676f02d9u);
+    Step<kG, 20>(b, c, d, a, Word(data, 12) + 0x8d2a4c8au);
+    // Round 3.
+    Step<kH, 4>(a, b, c, d, Word(data, 5) + 0xfffa3942u);
+    Step<kH, 11>(d, a, b, c, Word(data, 8) + 0x8771f681u);
+    Step<kH, 16>(c, d, a, b, Word(data, 11) + 0x6d9d6122u);
+    Step<kH, 23>(b, c, d, a, Word(data, 14) + 0xfde5380cu);
+    Step<kH, 4>(a, b, c, d, Word(data, 1) + 0xa4beea44u);
+    Step<kH, 11>(d, a, b, c, Word(data, 4) + 0x4bdecfa9u);
+    Step<kH, 16>(c, d, a, b, Word(data, 7) + 0xf6bb4b60u);
+    Step<kH, 23>(b, c, d, a, Word(data, 10) + 0xbebfbc70u);
+    Step<kH, 4>(a, b, c, d, Word(data, 13) + 0x289b7ec6u);
+    Step<kH, 11>(d, a, b, c, Word(data, 0) + 0xeaa127fau);
+    Step<kH, 16>(c, d, a, b, Word(data, 3) + 0xd4ef3085u);
+    Step<kH, 23>(b, c, d, a, Word(data, 6) + 0x04881d05u);
+    Step<kH, 4>(a, b, c, d, Word(data, 9) + 0xd9d4d039u);
+    Step<kH, 11>(d, a, b, c, Word(data, 12) + 0xe6db99e5u);
+    Step<kH, 16>(c, d, a, b, Word(data, 15) + 0x1fa27cf8u);
+    Step<kH, 23>(b, c, d, a, Word(data, 2) + 0xc4ac5665u);
+    // Round 4.
+    Step<kI, 6>(a, b, c, d, Word(data, 0) + 0xf4292244u);
+    Step<kI, 10>(d, a, b, c, Word(data, 7) + 0x432aff97u);
+    Step<kI, 15>(c, d, a, b, Word(data, 14) + 0xab9423a7u);
+    Step<kI, 21>(b, c, d, a, Word(data, 5) + 0xfc93a039u);
+    Step<kI, 6>(a, b, c, d, Word(data, 12) + 0x655b59c3u);
+    Step<kI, 10>(d, a, b, c, Word(data, 3) + 0x8f0ccc92u);
+    Step<kI, 15>(c, d, a, b, Word(data, 10) + 0xffeff47du);
+    Step<kI, 21>(b, c, d, a, Word(data, 1) + 0x85845dd1u);
+    Step<kI, 6>(a, b, c, d, Word(data, 8) + 0x6fa87e4fu);
+    Step<kI, 10>(d, a, b, c, Word(data, 15) + 0xfe2ce6e0u);
+    Step<kI, 15>(c, d, a, b, Word(data, 6) + 0xa3014314u);
+    Step<kI, 21>(b, c, d, a, Word(data, 13) + 0x4e0811a1u);
+    Step<kI, 6>(a, b, c, d, Word(data, 4) + 0xf7537e82u);
+    Step<kI, 10>(d, a, b, c, Word(data, 11) + 0xbd3af235u);
+    Step<kI, 15>(c, d, a, b, Word(data, 2) + 0x2ad7d2bbu);
+    Step<kI, 21>(b, c, d, a, Word(data, 9) + 0xeb86d391u);
 
     a = _mm_add_epi32(a, a0);
     b = _mm_add_epi32(b, b0);
