@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "digest/md5_state.h"
+#include "tests/every_kernel.h"
 #include "tests/md5_oracle.h"
 #include "tests/program_run.h"
 
@@ -18,7 +19,10 @@ using test::RandomBytes;
 
 constexpr std::size_t kHalfGiB = std::size_t{1} << 29;
 
-TEST(Md5StateLargeTest, BitCountCarriesOverManyCalls) {
+// Every case runs once with each kernel the host can run.
+class Md5StateLargeTest : public test::EveryKernelTest {};
+
+TEST_P(Md5StateLargeTest, BitCountCarriesOverManyCalls) {
   const std::vector<unsigned char> piece = RandomBytes(1 << 20, 6);
   const std::size_t pieces = kHalfGiB / piece.size() + 1;  // 2^29 + 1 MiB
   Md5State state;
@@ -33,7 +37,7 @@ TEST(Md5StateLargeTest, BitCountCarriesOverManyCalls) {
   EXPECT_EQ(Hex(digest), test::OracleMd5OfRepeats(piece, pieces));
 }
 
-TEST(Md5StateLargeTest, SingleHugeAddCountsItsHighBits) {
+TEST_P(Md5StateLargeTest, SingleHugeAddCountsItsHighBits) {
   std::vector<unsigned char> data = RandomBytes(kHalfGiB + 3, 7);
   Md5State state;
   state.Init();
@@ -45,6 +49,7 @@ TEST(Md5StateLargeTest, SingleHugeAddCountsItsHighBits) {
   EXPECT_EQ(Hex(digest), OracleMd5(data));
 }
 
+ZAR_INSTANTIATE_FOR_EVERY_KERNEL(Md5StateLargeTest);
 
 using LargeFileTest = test::TempDirTest;
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/every_kernel.h"
 #include "tests/md5_oracle.h"
 
 namespace zar {
@@ -46,7 +47,10 @@ std::string DigestInPieces(const unsigned char* data, std::size_t size,
   return Hex(digest);
 }
 
-TEST(Md5StateTest, KnownAnswersFromRfc1321) {
+// Every case runs once with each kernel the host can run.
+class Md5StateTest : public test::EveryKernelTest {};
+
+TEST_P(Md5StateTest, KnownAnswersFromRfc1321) {
   struct Case {
     const char* message;
     const char* digest;
@@ -68,7 +72,7 @@ TEST(Md5StateTest, KnownAnswersFromRfc1321) {
   }
 }
 
-TEST(Md5StateTest, InitThenFinishIsTheEmptyMessage) {
+TEST_P(Md5StateTest, InitThenFinishIsTheEmptyMessage) {
   Md5State state;
   state.Init();
   unsigned char digest[16];
@@ -76,7 +80,7 @@ TEST(Md5StateTest, InitThenFinishIsTheEmptyMessage) {
   EXPECT_EQ(Hex(digest), "d41d8cd98f00b204e9800998ecf8427e");
 }
 
-TEST(Md5StateTest, AgreesWithOracleAtManyLengths) {
+TEST_P(Md5StateTest, AgreesWithOracleAtManyLengths) {
   const std::vector<unsigned char> data = RandomBytes(70000, 1);
   std::vector<std::size_t> lengths;
   for (std::size_t n = 0; n <= 300; ++n) lengths.push_back(n);
@@ -88,7 +92,7 @@ TEST(Md5StateTest, AgreesWithOracleAtManyLengths) {
   }
 }
 
-TEST(Md5StateTest, AnySplitGivesTheSameDigest) {
+TEST_P(Md5StateTest, AnySplitGivesTheSameDigest) {
   const std::vector<unsigned char> data = RandomBytes(3000, 2);
   const std::string whole = OracleMd5(data);
   const std::vector<std::vector<std::size_t>> patterns = {
@@ -107,7 +111,7 @@ TEST(Md5StateTest, AnySplitGivesTheSameDigest) {
   }
 }
 
-TEST(Md5StateTest, UnalignedDataGivesTheSameDigest) {
+TEST_P(Md5StateTest, UnalignedDataGivesTheSameDigest) {
   const std::vector<unsigned char> data = RandomBytes(1000, 3);
   const std::string expected = OracleMd5(data);
   std::vector<unsigned char> shifted(data.size() + 8);
@@ -121,7 +125,7 @@ TEST(Md5StateTest, UnalignedDataGivesTheSameDigest) {
   }
 }
 
-TEST(Md5StateTest, ZeroAndNegativeLengthsChangeNothing) {
+TEST_P(Md5StateTest, ZeroAndNegativeLengthsChangeNothing) {
   const std::vector<unsigned char> data = RandomBytes(100, 4);
   Md5State state;
   state.Init();
@@ -136,7 +140,7 @@ TEST(Md5StateTest, ZeroAndNegativeLengthsChangeNothing) {
   EXPECT_EQ(std::memcmp(&before, &state, sizeof state), 0);
 }
 
-TEST(Md5StateTest, PaddingBringsTheLengthToABlockBorder) {
+TEST_P(Md5StateTest, PaddingBringsTheLengthToABlockBorder) {
   struct Case {
     std::size_t length;
     std::uint32_t paddingBytes;
@@ -155,7 +159,7 @@ TEST(Md5StateTest, PaddingBringsTheLengthToABlockBorder) {
   }
 }
 
-TEST(Md5StateTest, BitCountCarriesIntoTheHighWord) {
+TEST_P(Md5StateTest, BitCountCarriesIntoTheHighWord) {
   // One byte short of 2^32 bits: the next byte wraps the low word.
   Md5State state;
   state.Init();
@@ -165,6 +169,8 @@ TEST(Md5StateTest, BitCountCarriesIntoTheHighWord) {
   EXPECT_EQ(state.bitCount[0], 0u);
   EXPECT_EQ(state.bitCount[1], 1u);
 }
+
+ZAR_INSTANTIATE_FOR_EVERY_KERNEL(Md5StateTest);
 
 }  // namespace
 }  // namespace zar

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/every_kernel.h"
 #include "tests/md5_oracle.h"
 
 namespace zar {
@@ -16,12 +17,15 @@ bool IsLowercaseHex(const std::string& text) {
   return text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
-TEST(XMD5Test, FreshObjectGivesEmptyText) {
+// Every case runs once with each kernel the host can run.
+class XMD5Test : public test::EveryKernelTest {};
+
+TEST_P(XMD5Test, FreshObjectGivesEmptyText) {
   XMD5 digest;
   EXPECT_EQ(digest.HexDigest(), "");
 }
 
-TEST(XMD5Test, RefusedChunksChangeNothing) {
+TEST_P(XMD5Test, RefusedChunksChangeNothing) {
   const std::vector<unsigned char> data = test::RandomBytes(50, 8);
   XMD5 fresh;
   EXPECT_FALSE(fresh.AddData(nullptr, 10));
@@ -36,14 +40,14 @@ TEST(XMD5Test, RefusedChunksChangeNothing) {
   EXPECT_EQ(busy.HexDigest(), test::OracleMd5(data));
 }
 
-TEST(XMD5Test, EmptyChunkIsAcceptedAndCounted) {
+TEST_P(XMD5Test, EmptyChunkIsAcceptedAndCounted) {
   const unsigned char byte = 0;
   XMD5 digest;
   EXPECT_TRUE(digest.AddData(&byte, 0));
   EXPECT_EQ(digest.HexDigest(), kEmptyMessageMd5);
 }
 
-TEST(XMD5Test, DigestResetsTheObject) {
+TEST_P(XMD5Test, DigestResetsTheObject) {
   const std::vector<unsigned char> first = test::RandomBytes(1000, 9);
   const std::vector<unsigned char> second = test::RandomBytes(77, 10);
   XMD5 digest;
@@ -56,7 +60,7 @@ TEST(XMD5Test, DigestResetsTheObject) {
       << "the earlier message must not leak into the next";
 }
 
-TEST(XMD5Test, TextIsAlways32LowercaseHexDigits) {
+TEST_P(XMD5Test, TextIsAlways32LowercaseHexDigits) {
   // Many digests, so that bytes below 0x10 (which need a leading zero) and
   // above 0x9f (letters) occur in every position.
   for (std::uint32_t seed = 1; seed <= 200; ++seed) {
@@ -69,6 +73,8 @@ TEST(XMD5Test, TextIsAlways32LowercaseHexDigits) {
     ASSERT_EQ(text, test::OracleMd5(data));
   }
 }
+
+ZAR_INSTANTIATE_FOR_EVERY_KERNEL(XMD5Test);
 
 }  // namespace
 }  // namespace zar
