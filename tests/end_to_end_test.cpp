@@ -14,11 +14,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::AfterBanner;
 using test::InputLine;
-using test::kFaultShim;
 using test::kProgram;
 using test::kUsage;
 using test::RunChild;
 using test::Success;
+using test::WithFaultShim;
 
 using EndToEndTest = test::TempDirTest;
 
@@ -73,22 +73,20 @@ TEST_F(EndToEndTest, ReadErrorIsNotReportedAsSuccess) {
 
 TEST_F(EndToEndTest, ReadErrorPartWayThroughTheFile) {
   const std::string path = MakeFile("big", test::RandomBytes(25'000'000, 3));
-  const std::string preload = "LD_PRELOAD=" + kFaultShim;
   // The second chunk is cut short by the error, the third read fails.
-  EXPECT_EQ(AfterBanner(Run({path}, {preload, "ZAR_FAULT_READ_LIMIT=15000000"})),
+  EXPECT_EQ(AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_READ_LIMIT=15000000"}))),
             InputLine(path) + " opened\nError in chunk read");
   // The same shim with a budget the file does not exhaust changes nothing.
-  EXPECT_EQ(AfterBanner(Run({path}, {preload, "ZAR_FAULT_READ_LIMIT=26000000"})),
+  EXPECT_EQ(AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_READ_LIMIT=26000000"}))),
             Success(path));
 }
 
 TEST_F(EndToEndTest, ReadBufferCannotBeAllocated) {
   const std::string path = MakeFile("small", test::RandomBytes(10, 4));
-  const std::string preload = "LD_PRELOAD=" + kFaultShim;
-  EXPECT_EQ(AfterBanner(Run({path}, {preload, "ZAR_FAULT_MALLOC_SIZE=10000002"})),
+  EXPECT_EQ(AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_MALLOC_SIZE=10000002"}))),
             InputLine(path) + " opened - memory allocation failure");
   // Failing some other size shows that it is the read buffer that matters.
-  EXPECT_EQ(AfterBanner(Run({path}, {preload, "ZAR_FAULT_MALLOC_SIZE=10000001"})),
+  EXPECT_EQ(AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_MALLOC_SIZE=10000001"}))),
             Success(path));
 }
 
