@@ -10,7 +10,7 @@ namespace {
 constexpr std::uint32_t kEndianProbe = 1;
 
 bool HostIsLittleEndian() {
-  unsigned char first;
+  unsigned char first = 0;
   std::memcpy(&first, &kEndianProbe, 1);
   return first == 1;
 }
@@ -19,7 +19,7 @@ bool HostIsLittleEndian() {
 // to a single load and has none of the alignment or aliasing faults of a cast.
 std::uint32_t LoadLittleEndian32(const unsigned char* p) {
   if (HostIsLittleEndian()) {
-    std::uint32_t word;
+    std::uint32_t word = 0;
     std::memcpy(&word, p, sizeof word);
     return word;
   }
@@ -56,7 +56,7 @@ inline void Step(std::uint32_t& first, std::uint32_t second,
 
 void CompressBlock(std::uint32_t abcd[4], const unsigned char* p) {
   std::uint32_t x[16];
-  for (int k = 0; k < 16; ++k) x[k] = LoadLittleEndian32(p + 4 * k);
+  for (std::size_t k = 0; k < 16; ++k) x[k] = LoadLittleEndian32(p + 4 * k);
 
   std::uint32_t a = abcd[0], b = abcd[1], c = abcd[2], d = abcd[3];
 
