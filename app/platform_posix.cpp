@@ -47,7 +47,7 @@ std::string ExecutablePath() {
 InputFile::~InputFile() { Close(); }
 
 bool InputFile::Open(const std::string& name) {
-  int fd;
+  int fd = -1;
   do {
     fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   } while (fd < 0 && errno == EINTR);

@@ -22,7 +22,7 @@ bool XMD5::AddData(const void* data, std::int32_t length) {
 
 std::string XMD5::HexDigest() {
   if (updateCount < 1) return std::string();
-  Md5Result result;
+  Md5Result result{};
   state.Finish(result.digest);
   FormatHex(result);
   Reset();
@@ -30,8 +30,10 @@ std::string XMD5::HexDigest() {
 }
 
 void XMD5::FormatHex(Md5Result& result) {
-  for (int i = 0; i < 16; ++i) {
-    std::snprintf(result.text + 2 * i, 3, "%02x", result.digest[i]);
+  // A byte always makes two digits and there is room for them and the zero,
+  // so snprintf cannot cut anything short.
+  for (std::size_t i = 0; i < 16; ++i) {
+    (void)std::snprintf(result.text + 2 * i, 3, "%02x", result.digest[i]);
   }
   result.text[32] = '\0';
 }

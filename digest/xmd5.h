@@ -36,8 +36,8 @@ class XMD5 {
   // Writes result.digest as 32 lowercase hex digits into result.text.
   static void FormatHex(Md5Result& result);
 
-  std::int32_t updateCount;  // AddData calls accepted since the last Reset
-  Md5State state;
+  std::int32_t updateCount = 0;  // AddData calls accepted since the last Reset
+  Md5State state{};
 };
 
 }  // namespace zar

@@ -16,8 +16,12 @@ struct ChildResult {
 
 // Runs program with exactly the argument vector arguments (argument 0
 // included; an empty vector starts it with no arguments at all), with the
-// parent's environment plus extraEnvironment ("NAME=value" entries). Captures
+// parent's environment plus extraEnvironment ("NAME=value" entries, each
+// replacing the parent's entry of that name). Captures
 // standard output and standard error apart and waits for it to end.
+// When the environment variable ZAR_TEST_RUN_UNDER holds a command (words
+// separated by blanks, such as a memory checker and its options) and
+// argument 0 is program itself, program runs under that command.
 ChildResult RunChild(const std::string& program,
                      const std::vector<std::string>& arguments,
                      const std::vector<std::string>& extraEnvironment = {});

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 extern char** environ;
 
@@ -44,6 +46,25 @@ void ReadBoth(int outFd, int errFd, ChildResult& result) {
   }
 }
 
+// The command prefix ZAR_TEST_RUN_UNDER names (blank-separated words), or
+// nothing when it is unset or empty.
+std::vector<std::string> RunUnder() {
+  std::vector<std::string> words;
+  const char* text = std::getenv("ZAR_TEST_RUN_UNDER");
+  if (text == nullptr) return words;
+  std::string word;
+  for (const char* c = text;; ++c) {
+    if (*c == ' ' || *c == '\0') {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+      if (*c == '\0') break;
+    } else {
+      word += *c;
+    }
+  }
+  return words;
+}
+
 }  // namespace
 
 bool SpawnCaptured(const std::string& program,
@@ -51,18 +72,40 @@ bool SpawnCaptured(const std::string& program,
                    const std::vector<std::string>& extraEnvironment,
                    SpawnedChild& child) {
   std::vector<std::string> argumentTexts = arguments;
+  // A wrapper such as a memory checker runs the program with argument 0 set
+  // to its path; runs that give argument 0 another value, or none at all,
+  // cannot be wrapped and run directly.
+  std::vector<std::string> wrapper = RunUnder();
+  if (arguments.empty() || arguments[0] != program) wrapper.clear();
+  if (!wrapper.empty()) {
+    argumentTexts.insert(argumentTexts.begin(), wrapper.begin(), wrapper.end());
+  }
   std::vector<std::string> environment;
+  // An extra entry replaces the parent's entry of the same name: with both,
+  // which one a lookup finds would be up to the C library.
+  const auto overridden = [&](const char* entry) {
+    for (const std::string& extra : extraEnvironment) {
+      const std::size_t equals = extra.find('=');
+      if (equals != std::string::npos &&
+          std::strncmp(entry, extra.c_str(), equals + 1) == 0) {
+        return true;
+      }
+    }
+    return false;
+  };
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    environment.emplace_back(*entry);
+    if (!overridden(*entry)) environment.emplace_back(*entry);
   }
   environment.insert(environment.end(), extraEnvironment.begin(),
                      extraEnvironment.end());
   std::vector<char*> argv = Pointers(argumentTexts);
   std::vector<char*> envp = Pointers(environment);
 
+  // Close-on-exec, so that the child inherits only the copies on its
+  // standard output and standard error.
   int outPipe[2], errPipe[2];
-  if (pipe(outPipe) != 0) return false;
-  if (pipe(errPipe) != 0) {
+  if (pipe2(outPipe, O_CLOEXEC) != 0) return false;
+  if (pipe2(errPipe, O_CLOEXEC) != 0) {
     close(outPipe[0]);
     close(outPipe[1]);
     return false;
@@ -75,8 +118,12 @@ bool SpawnCaptured(const std::string& program,
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null",
                                    O_RDONLY, 0);
-  const int spawned = posix_spawn(&child.pid, program.c_str(), &actions,
-                                  nullptr, argv.data(), envp.data());
+  const int spawned =
+      wrapper.empty()
+          ? posix_spawn(&child.pid, program.c_str(), &actions, nullptr,
+                        argv.data(), envp.data())
+          : posix_spawnp(&child.pid, wrapper[0].c_str(), &actions, nullptr,
+                         argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);

@@ -20,13 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::AfterBanner;
 using test::InputLine;
-using test::kFaultShim;
+using test::WithFaultShim;
 using test::kProgram;
 using test::kUsage;
 using test::Success;
 
-// A function, not a constant: kFaultShim is initialised in another file.
-std::string Preload() { return "LD_PRELOAD=" + kFaultShim; }
 
 using PosixEndToEndTest = test::TempDirTest;
 
@@ -42,21 +40,57 @@ TEST_F(PosixEndToEndTest, ReadErrorIsNotReportedAsSuccess) {
 
 TEST_F(PosixEndToEndTest, ReadErrorPartWayThroughTheFile) {
   const std::string path = MakeFile("big", test::RandomBytes(25'000'000, 3));
-    // The second chunk is cut short by the error, the third read fails.
-  EXPECT_EQ(AfterBanner(Run({path}, {Preload(), "ZAR_FAULT_READ_LIMIT=15000000"})),
-            InputLine(path) + " opened\nError in chunk read");
+  // The second chunk is cut short by the error, the third read fails.
+  EXPECT_EQ(
+      AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_READ_LIMIT=15000000"}))),
+      InputLine(path) + " opened\nError in chunk read");
   // The same shim with a budget the file does not exhaust changes nothing.
-  EXPECT_EQ(AfterBanner(Run({path}, {Preload(), "ZAR_FAULT_READ_LIMIT=26000000"})),
-            Success(path));
+  EXPECT_EQ(
+      AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_READ_LIMIT=26000000"}))),
+      Success(path));
 }
 
 TEST_F(PosixEndToEndTest, ReadBufferCannotBeAllocated) {
   const std::string path = MakeFile("small", test::RandomBytes(10, 4));
-    EXPECT_EQ(AfterBanner(Run({path}, {Preload(), "ZAR_FAULT_MALLOC_SIZE=10000002"})),
-            InputLine(path) + " opened - memory allocation failure");
+  EXPECT_EQ(
+      AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_MALLOC_SIZE=10000002"}))),
+      InputLine(path) + " opened - memory allocation failure");
   // Failing some other size shows that it is the read buffer that matters.
-  EXPECT_EQ(AfterBanner(Run({path}, {Preload(), "ZAR_FAULT_MALLOC_SIZE=10000001"})),
-            Success(path));
+  EXPECT_EQ(
+      AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_MALLOC_SIZE=10000001"}))),
+      Success(path));
+}
+
+TEST_F(PosixEndToEndTest, EveryPathReleasesWhatItAcquiredInOrder) {
+  // The shim marks, among the printed texts, when the file is opened and
+  // closed and when the read buffer is allocated and freed: file first, then
+  // buffer; buffer released first, then file, both before the result.
+  const std::string file = MakeFile("file", test::RandomBytes(100, 5));
+  const std::string missing = (dir_ / "missing").string();
+  const std::string directory = dir_.string();  // opens, but cannot be read
+  struct Case {
+    const char* what;
+    std::string path;
+    std::vector<std::string> settings;
+    std::string expected;  // after the Input file text
+  };
+  const Case cases[] = {
+      {"success", file, {},
+       "<open> opened<malloc><free><close>" +
+           test::ResultLine(100, test::OracleMd5OfFile(file))},
+      {"open fails", missing, {}, "<open failed> - FAILED TO OPEN"},
+      {"allocation fails", file, {"ZAR_FAULT_MALLOC_SIZE=10000002"},
+       "<open> opened<malloc failed> - memory allocation failure<close>"},
+      {"read fails", directory, {},
+       "<open> opened<malloc>\nError in chunk read<free><close>"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> settings = c.settings;
+    settings.push_back("ZAR_TRACE_PATH=" + c.path);
+    EXPECT_EQ(AfterBanner(Run({c.path}, WithFaultShim(settings))),
+              InputLine(c.path) + c.expected)
+        << c.what;
+  }
 }
 
 TEST_F(PosixEndToEndTest, ExceptionIsCaughtOnEveryPath) {
@@ -70,10 +104,10 @@ TEST_F(PosixEndToEndTest, ExceptionIsCaughtOnEveryPath) {
     GTEST_SKIP() << "the program's own path is 32 characters long";
   }
   const std::string caught = "\nERROR, C++Exception encountered";
-  EXPECT_EQ(AfterBanner(Run({path}, {Preload(), failDigestText})),
+  EXPECT_EQ(AfterBanner(Run({path}, WithFaultShim({failDigestText}))),
             InputLine(path) + " opened" + caught);
   // The self-test runs under the same guard.
-  EXPECT_EQ(AfterBanner(Run({}, {Preload(), failDigestText})),
+  EXPECT_EQ(AfterBanner(Run({}, WithFaultShim({failDigestText}))),
             kUsage + InputLine(self) + " opened" + caught);
 }
 

@@ -2,10 +2,19 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <regex>
 
 #include "tests/md5_oracle.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ZAR_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZAR_ADDRESS_SANITIZER 1
+#endif
+#endif
 
 namespace zar::test {
 
@@ -31,6 +40,21 @@ const std::regex kBanner(
     "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]");
 
 }  // namespace
+
+std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings) {
+  std::vector<std::string> environment = {"LD_PRELOAD=" + kFaultShim};
+#if ZAR_ADDRESS_SANITIZER
+  // AddressSanitizer refuses to start unless its runtime comes first in the
+  // search order; the shim must come before it to see the program's mallocs,
+  // and hands every one it does not fail on to the sanitizer.
+  const char* options = std::getenv("ASAN_OPTIONS");
+  environment.push_back(std::string("ASAN_OPTIONS=") +
+                        (options != nullptr ? std::string(options) + ":" : "") +
+                        "verify_asan_link_order=0");
+#endif
+  environment.insert(environment.end(), settings.begin(), settings.end());
+  return environment;
+}
 
 std::string InputLine(const std::string& name) {
   return "\nInput file: \"" + name + "\"";

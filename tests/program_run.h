@@ -17,6 +17,10 @@ namespace zar::test {
 extern const std::string kProgram;
 extern const std::string kFaultShim;
 
+// The environment that loads the fault-injection library into the program,
+// followed by settings ("ZAR_FAULT_...=N" entries).
+std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings);
+
 // The usage paragraph, exactly as printed.
 extern const char* const kUsage;
 
