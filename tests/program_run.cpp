@@ -41,6 +41,14 @@ const std::regex kBanner(
 
 }  // namespace
 
+bool AddressSanitizerOwnsTheHeap() {
+#if ZAR_ADDRESS_SANITIZER
+  return true;
+#else
+  return false;
+#endif
+}
+
 std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings) {
   std::vector<std::string> environment = {"LD_PRELOAD=" + kFaultShim};
 #if ZAR_ADDRESS_SANITIZER

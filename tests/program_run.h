@@ -24,6 +24,10 @@ std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings)
 // The usage paragraph, exactly as printed.
 extern const char* const kUsage;
 
+// True in a build with AddressSanitizer: its operator new does not call
+// malloc, so the fault shim cannot make a C++ allocation fail there.
+bool AddressSanitizerOwnsTheHeap();
+
 // "\nInput file: \"NAME\"".
 std::string InputLine(const std::string& name);
 
