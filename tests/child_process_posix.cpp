@@ -44,13 +44,27 @@ void ReadBoth(int outFd, int errFd, ChildResult& result) {
   }
 }
 
+// A cross build runs its programs through the emulator (qemu-user), which
+// takes the child's argument 0 as an option.
+const std::string kLauncher = ZAR_CHILD_LAUNCHER;
+
 }  // namespace
 
-ChildResult RunChild(const std::string& program,
+const bool kChildCanHaveNoArguments = kLauncher.empty();
+
+ChildResult RunChild(const std::string& givenProgram,
                      const std::vector<std::string>& arguments,
                      const std::vector<std::string>& extraEnvironment) {
   ChildResult result;
+  std::string program = givenProgram;
   std::vector<std::string> argumentTexts = arguments;
+  if (!kLauncher.empty()) {
+    if (arguments.empty()) return result;  // qemu always passes argument 0
+    argumentTexts = {kLauncher, "-0", arguments[0], program};
+    argumentTexts.insert(argumentTexts.end(), arguments.begin() + 1,
+                         arguments.end());
+    program = kLauncher;
+  }
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     environment.emplace_back(*entry);

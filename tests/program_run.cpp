@@ -13,6 +13,7 @@ namespace fs = std::filesystem;
 
 const std::string kProgram = ZAR_UV5_BINARY;
 const std::string kFaultShim = ZAR_FAULT_SHIM;
+const std::string kFaultProgram = ZAR_FAULT_BINARY;  // "" where preloading works
 
 const char* const kUsage =
     "\nTo calculate the checksum for a file run this program with the name of "
@@ -30,7 +31,39 @@ const std::regex kBanner(
     "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 123][0-9] [0-9]{4} "
     "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]");
 
+#if defined(_WIN32)
+// Takes "\r\n" back to "\n", failing on any "\n" without its "\r" (a
+// stray "\r" is left in, where no expected text has one).
+std::string WithoutLineBreakCarriageReturns(const std::string& text) {
+  std::string result;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n') ADD_FAILURE() << "bare line break at " << i << " in: " << text;
+    result += text[i];
+  }
+  return result;
+}
+#else
+std::string WithoutLineBreakCarriageReturns(const std::string& text) {
+  EXPECT_EQ(text.find('\r'), std::string::npos) << text;
+  return text;
+}
+#endif
+
 }  // namespace
+
+ChildResult RunWithFaults(const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& faults) {
+  std::vector<std::string> environment = faults;
+  std::string program = kFaultProgram;
+  if (program.empty()) {
+    program = kProgram;
+    environment.push_back("LD_PRELOAD=" + kFaultShim);
+  }
+  std::vector<std::string> argv = {program};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return RunChild(program, argv, environment);
+}
 
 std::string InputLine(const std::string& name) {
   return "\nInput file: \"" + name + "\"";
@@ -46,7 +79,7 @@ std::string AfterBanner(const ChildResult& run) {
   EXPECT_TRUE(run.started);
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.standardError, "");
-  const std::string& out = run.standardOutput;
+  const std::string out = WithoutLineBreakCarriageReturns(run.standardOutput);
   const std::size_t end = out.find('\n', 1);
   if (out.empty() || out[0] != '\n' || end == std::string::npos) {
     ADD_FAILURE() << "no banner in: " << out;

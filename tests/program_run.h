@@ -17,6 +17,13 @@ namespace zar::test {
 extern const std::string kProgram;
 extern const std::string kFaultShim;
 
+// Runs the program with the faults of fault_shim.cpp switched on by faults
+// ("ZAR_FAULT_...=N" entries): the program itself with the shim preloaded,
+// or, where nothing can be preloaded (static and Windows builds), the same
+// program linked with the shim's fault_wrap.cpp twin.
+ChildResult RunWithFaults(const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& faults);
+
 // The usage paragraph, exactly as printed.
 extern const char* const kUsage;
 
@@ -32,7 +39,9 @@ std::string Success(const std::string& path);
 
 // Checks that a run started, exited with 0, wrote nothing to standard error
 // and began with a well-formed banner line; returns what it printed after the
-// banner.
+// banner. Each line break must be the platform's own: "\r\n" on Windows,
+// where standard output is in text mode, "\n" elsewhere; the text returned
+// has "\n" for each.
 std::string AfterBanner(const ChildResult& run);
 
 // A fresh, empty directory per test, removed afterwards.
