@@ -96,8 +96,9 @@ std::vector<std::string> Arguments(int argc, char* argv[]) {
 
 std::string ExecutablePath() {
   // GetModuleFileNameW truncates a path that does not fit and then returns
-  // the buffer's full size: grow the buffer until the path fits.
-  std::wstring path(MAX_PATH, L'\0');
+  // the buffer's full size: grow the buffer until the path fits. Most paths
+  // fit the first buffer; paths can be far longer than MAX_PATH.
+  std::wstring path(128, L'\0');
   for (;;) {
     const DWORD size = static_cast<DWORD>(path.size());
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), size);

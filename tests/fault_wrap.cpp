@@ -16,23 +16,35 @@ extern "C" void* __real_malloc(std::size_t size);
 
 namespace {
 
+// Read on first use, since malloc is called before static constructors run;
+// plain variables rather than function-local statics, whose guards may
+// allocate. The program has one thread.
+bool loaded = false;
+std::size_t failingMallocSize = 0;  // 0: no malloc fails
+bool readLimited = false;
+std::size_t readBudget = 0;  // bytes read may still deliver
+
 std::size_t ParseSize(const char* text) {
   return static_cast<std::size_t>(std::strtoull(text, nullptr, 10));
 }
 
-// Read on first use: malloc may be called before static constructors run.
-std::size_t FailingMallocSize() {
-  static const std::size_t size = [] {
-    const char* text = std::getenv("ZAR_FAULT_MALLOC_SIZE");
-    return text != nullptr ? ParseSize(text) : 0;  // 0: no malloc fails
-  }();
-  return size;
+void LoadFaults() {
+  if (loaded) return;
+  loaded = true;
+  if (const char* size = std::getenv("ZAR_FAULT_MALLOC_SIZE")) {
+    failingMallocSize = ParseSize(size);
+  }
+  if (const char* limit = std::getenv("ZAR_FAULT_READ_LIMIT")) {
+    readLimited = true;
+    readBudget = ParseSize(limit);
+  }
 }
 
 }  // namespace
 
 extern "C" void* __wrap_malloc(std::size_t size) {
-  if (size != 0 && size == FailingMallocSize()) {
+  LoadFaults();
+  if (failingMallocSize != 0 && size == failingMallocSize) {
     errno = ENOMEM;
     return nullptr;
   }
@@ -43,17 +55,16 @@ extern "C" void* __wrap_malloc(std::size_t size) {
 extern "C" ssize_t __real_read(int fd, void* buffer, std::size_t size);
 
 extern "C" ssize_t __wrap_read(int fd, void* buffer, std::size_t size) {
-  static const char* const limit = std::getenv("ZAR_FAULT_READ_LIMIT");
-  static std::size_t budget = limit != nullptr ? ParseSize(limit) : 0;
-  if (limit != nullptr) {
-    if (budget == 0) {
+  LoadFaults();
+  if (readLimited) {
+    if (readBudget == 0) {
       errno = EIO;
       return -1;
     }
-    if (size > budget) size = budget;
+    if (size > readBudget) size = readBudget;
   }
   const ssize_t got = __real_read(fd, buffer, size);
-  if (limit != nullptr && got > 0) budget -= static_cast<std::size_t>(got);
+  if (readLimited && got > 0) readBudget -= static_cast<std::size_t>(got);
   return got;
 }
 #endif

@@ -71,7 +71,9 @@ std::string OracleMd5OfRepeats(const std::vector<unsigned char>& piece,
 }
 
 std::string OracleMd5OfFile(const std::string& path) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  // The name is UTF-8, as the program's texts are.
+  std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                     std::ios::binary);
   if (!file) return "";
   Cksum message;
   std::vector<char> buffer(1 << 20);

@@ -38,7 +38,9 @@ std::string WithoutLineBreakCarriageReturns(const std::string& text) {
   std::string result;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    if (text[i] == '\n') ADD_FAILURE() << "bare line break at " << i << " in: " << text;
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+      ADD_FAILURE() << "bare line break at " << i << " in: " << text;
+    }
     result += text[i];
   }
   return result;
@@ -63,6 +65,15 @@ ChildResult RunWithFaults(const std::vector<std::string>& arguments,
   std::vector<std::string> argv = {program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return RunChild(program, argv, environment);
+}
+
+std::filesystem::path PathFromUtf8(const std::string& text) {
+  return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 std::string InputLine(const std::string& name) {
@@ -92,7 +103,7 @@ std::string AfterBanner(const ChildResult& run) {
 
 std::string Success(const std::string& path) {
   return InputLine(path) + " opened" +
-         ResultLine(fs::file_size(path), OracleMd5OfFile(path));
+         ResultLine(fs::file_size(PathFromUtf8(path)), OracleMd5OfFile(path));
 }
 
 void TempDirTest::SetUp() {
@@ -108,11 +119,11 @@ void TempDirTest::TearDown() { fs::remove_all(dir_); }
 
 std::string TempDirTest::MakeFile(const std::string& name,
                                   const std::vector<unsigned char>& bytes) {
-  const fs::path path = dir_ / name;
+  const fs::path path = dir_ / PathFromUtf8(name);
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
-  return path.string();
+  return Utf8(path);
 }
 
 ChildResult TempDirTest::Run(const std::vector<std::string>& arguments,

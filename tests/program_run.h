@@ -24,6 +24,12 @@ extern const std::string kFaultShim;
 ChildResult RunWithFaults(const std::vector<std::string>& arguments,
                           const std::vector<std::string>& faults);
 
+// A path from its UTF-8 text and back: the program's texts are UTF-8 on
+// every platform, while std::filesystem's narrow strings are in the ANSI code
+// page on Windows.
+std::filesystem::path PathFromUtf8(const std::string& text);
+std::string Utf8(const std::filesystem::path& path);
+
 // The usage paragraph, exactly as printed.
 extern const char* const kUsage;
 

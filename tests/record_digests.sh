@@ -1,8 +1,8 @@
 #!/bin/sh
 # Rewrites tests/recorded_digests.inc: the MD5 digests, computed by OpenSSL on
-# this machine, of every message the unit and end-to-end tests ask the oracle
-# about, for the builds that run without OpenSSL (Windows, s390x). Run it
-# after changing the tests' data. The self-test's digest is left out: it
+# this machine, of every message the tests ask the oracle about, for the
+# builds that run without OpenSSL (Windows, s390x). Run it after changing the
+# tests' data. The self-test's digest is left out: it
 # changes with every build, and those builds take it from the build machine's
 # md5sum instead.
 set -e
@@ -14,6 +14,8 @@ trap 'rm -f "$record"' EXIT
 ZAR_RECORD_DIGESTS=$record build/release/tests/zar_unit_tests >/dev/null
 ZAR_RECORD_DIGESTS=$record build/release/tests/zar_end_to_end_tests \
   --gtest_filter='-*NoArgument*' >/dev/null
+# Not run under the emulators by default, but they can be run there.
+ZAR_RECORD_DIGESTS=$record build/release/tests/zar_large_tests >/dev/null
 {
   echo "// The digests of the tests' messages as OpenSSL computed them, by size"
   echo "// and cksum CRC. Written by tests/record_digests.sh: do not edit."
