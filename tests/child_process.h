@@ -14,6 +14,10 @@ struct ChildResult {
   std::string standardError;
 };
 
+// False where a child cannot be started with an empty argument vector (under
+// an emulator that always passes argument 0).
+extern const bool kChildCanHaveNoArguments;
+
 // Runs program with exactly the argument vector arguments (argument 0
 // included; an empty vector starts it with no arguments at all), with the
 // parent's environment plus extraEnvironment ("NAME=value" entries, each

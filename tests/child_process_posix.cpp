@@ -65,13 +65,27 @@ std::vector<std::string> RunUnder() {
   return words;
 }
 
+// A cross build runs its programs through the emulator (qemu-user), which
+// takes the child's argument 0 as an option.
+const std::string kLauncher = ZAR_CHILD_LAUNCHER;
+
 }  // namespace
 
-bool SpawnCaptured(const std::string& program,
+const bool kChildCanHaveNoArguments = kLauncher.empty();
+
+bool SpawnCaptured(const std::string& givenProgram,
                    const std::vector<std::string>& arguments,
                    const std::vector<std::string>& extraEnvironment,
                    SpawnedChild& child) {
+  std::string program = givenProgram;
   std::vector<std::string> argumentTexts = arguments;
+  if (!kLauncher.empty()) {
+    if (arguments.empty()) return false;  // qemu always passes argument 0
+    argumentTexts = {kLauncher, "-0", arguments[0], program};
+    argumentTexts.insert(argumentTexts.end(), arguments.begin() + 1,
+                         arguments.end());
+    program = kLauncher;
+  }
   // A wrapper such as a memory checker runs the program with argument 0 set
   // to its path; runs that give argument 0 another value, or none at all,
   // cannot be wrapped and run directly.

@@ -28,39 +28,6 @@ using test::Success;
 
 using PosixEndToEndTest = test::TempDirTest;
 
-TEST_F(PosixEndToEndTest, ReadErrorIsNotReportedAsSuccess) {
-  // A directory opens but cannot be read; the start of /proc/self/mem is
-  // unmapped memory, which reads as an I/O error.
-  for (const std::string& path : {dir_.string(), std::string("/proc/self/mem")}) {
-    EXPECT_EQ(AfterBanner(Run({path})),
-              InputLine(path) + " opened\nError in chunk read")
-        << path;
-  }
-}
-
-TEST_F(PosixEndToEndTest, ReadErrorPartWayThroughTheFile) {
-  const std::string path = MakeFile("big", test::RandomBytes(25'000'000, 3));
-  // The second chunk is cut short by the error, the third read fails.
-  EXPECT_EQ(
-      AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_READ_LIMIT=15000000"}))),
-      InputLine(path) + " opened\nError in chunk read");
-  // The same shim with a budget the file does not exhaust changes nothing.
-  EXPECT_EQ(
-      AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_READ_LIMIT=26000000"}))),
-      Success(path));
-}
-
-TEST_F(PosixEndToEndTest, ReadBufferCannotBeAllocated) {
-  const std::string path = MakeFile("small", test::RandomBytes(10, 4));
-  EXPECT_EQ(
-      AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_MALLOC_SIZE=10000002"}))),
-      InputLine(path) + " opened - memory allocation failure");
-  // Failing some other size shows that it is the read buffer that matters.
-  EXPECT_EQ(
-      AfterBanner(Run({path}, WithFaultShim({"ZAR_FAULT_MALLOC_SIZE=10000001"}))),
-      Success(path));
-}
-
 TEST_F(PosixEndToEndTest, EveryPathReleasesWhatItAcquiredInOrder) {
   // The shim marks, among the printed texts, when the file is opened and
   // closed and when the read buffer is allocated and freed: file first, then

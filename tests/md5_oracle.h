@@ -7,7 +7,9 @@
 #include <vector>
 
 // An independent MD5 for checking the program's own: OpenSSL's libcrypto,
-// called through its public EVP interface.
+// called through its public EVP interface (md5_oracle.cpp), or, in the builds
+// for machines without it, the digests OpenSSL recorded on the build machine
+// (md5_oracle_recorded.cpp).
 namespace zar::test {
 
 // Lowercase hex MD5 of size bytes at data.

@@ -21,6 +21,19 @@ extern const std::string kFaultShim;
 // followed by settings ("ZAR_FAULT_...=N" entries).
 std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings);
 
+// Runs the program with the faults of fault_shim.cpp switched on by faults
+// ("ZAR_FAULT_...=N" entries): the program itself with the shim preloaded,
+// or, where nothing can be preloaded (static and Windows builds), the same
+// program linked with the shim's fault_wrap.cpp twin.
+ChildResult RunWithFaults(const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& faults);
+
+// A path from its UTF-8 text and back: the program's texts are UTF-8 on
+// every platform, while std::filesystem's narrow strings are in the ANSI code
+// page on Windows.
+std::filesystem::path PathFromUtf8(const std::string& text);
+std::string Utf8(const std::filesystem::path& path);
+
 // The usage paragraph, exactly as printed.
 extern const char* const kUsage;
 
@@ -40,7 +53,9 @@ std::string Success(const std::string& path);
 
 // Checks that a run started, exited with 0, wrote nothing to standard error
 // and began with a well-formed banner line; returns what it printed after the
-// banner.
+// banner. Each line break must be the platform's own: "\r\n" on Windows,
+// where standard output is in text mode, "\n" elsewhere; the text returned
+// has "\n" for each.
 std::string AfterBanner(const ChildResult& run);
 
 // A fresh, empty directory per test, removed afterwards.
