@@ -1,3 +1,5 @@
+#include "tests/child_process_posix.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -7,8 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-
-#include "tests/child_process.h"
 
 extern char** environ;
 
@@ -67,10 +67,10 @@ std::vector<std::string> RunUnder() {
 
 }  // namespace
 
-ChildResult RunChild(const std::string& program,
-                     const std::vector<std::string>& arguments,
-                     const std::vector<std::string>& extraEnvironment) {
-  ChildResult result;
+bool SpawnCaptured(const std::string& program,
+                   const std::vector<std::string>& arguments,
+                   const std::vector<std::string>& extraEnvironment,
+                   SpawnedChild& child) {
   std::vector<std::string> argumentTexts = arguments;
   // A wrapper such as a memory checker runs the program with argument 0 set
   // to its path; runs that give argument 0 another value, or none at all,
@@ -80,7 +80,6 @@ ChildResult RunChild(const std::string& program,
   if (!wrapper.empty()) {
     argumentTexts.insert(argumentTexts.begin(), wrapper.begin(), wrapper.end());
   }
-  std::vector<std::string> environment;
   // An extra entry replaces the parent's entry of the same name: with both,
   // which one a lookup finds would be up to the C library.
   const auto overridden = [&](const char* entry) {
@@ -93,22 +92,28 @@ ChildResult RunChild(const std::string& program,
     }
     return false;
   };
+  std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (!overridden(*entry)) environment.emplace_back(*entry);
   }
-  environment.insert(environment.end(), extraEnvironment.begin(),
-                     extraEnvironment.end());
+  // A library to preload is meant for the program, not for the wrapper: the
+  // wrapper receives it as ZAR_TEST_LD_PRELOAD and hands it on.
+  for (const std::string& extra : extraEnvironment) {
+    const bool preload = extra.starts_with("LD_PRELOAD=");
+    environment.push_back(!wrapper.empty() && preload ? "ZAR_TEST_" + extra
+                                                      : extra);
+  }
   std::vector<char*> argv = Pointers(argumentTexts);
   std::vector<char*> envp = Pointers(environment);
 
   // Close-on-exec, so that the child inherits only the copies on its
   // standard output and standard error.
   int outPipe[2], errPipe[2];
-  if (pipe2(outPipe, O_CLOEXEC) != 0) return result;
+  if (pipe2(outPipe, O_CLOEXEC) != 0) return false;
   if (pipe2(errPipe, O_CLOEXEC) != 0) {
     close(outPipe[0]);
     close(outPipe[1]);
-    return result;
+    return false;
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -118,28 +123,63 @@ ChildResult RunChild(const std::string& program,
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null",
                                    O_RDONLY, 0);
-
-  pid_t pid;
   const int spawned =
       wrapper.empty()
-          ? posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(),
-                        envp.data())
-          : posix_spawnp(&pid, wrapper[0].c_str(), &actions, nullptr,
+          ? posix_spawn(&child.pid, program.c_str(), &actions, nullptr,
+                        argv.data(), envp.data())
+          : posix_spawnp(&child.pid, wrapper[0].c_str(), &actions, nullptr,
                          argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
-  if (spawned == 0) {
-    result.started = true;
-    ReadBoth(outPipe[0], errPipe[0], result);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (spawned != 0) {
+    close(outPipe[0]);
+    close(errPipe[0]);
+    return false;
   }
-  close(outPipe[0]);
-  close(errPipe[0]);
+  child.outFd = outPipe[0];
+  child.errFd = errPipe[0];
+  return true;
+}
+
+std::string ReadOutputUntil(SpawnedChild& child, const std::string& marker,
+                            int timeoutSeconds) {
+  std::string seen;
+  char buffer[4096];
+  while (!seen.ends_with(marker)) {
+    pollfd fd = {child.outFd, POLLIN, 0};
+    const int ready = poll(&fd, 1, timeoutSeconds * 1000);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;
+    const ssize_t got = read(child.outFd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    seen.append(buffer, static_cast<std::size_t>(got));
+  }
+  return seen;
+}
+
+ChildResult FinishChild(SpawnedChild& child) {
+  ChildResult result;
+  result.started = true;
+  ReadBoth(child.outFd, child.errFd, result);
+  int status = 0;
+  while (waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  close(child.outFd);
+  close(child.errFd);
+  child = SpawnedChild();
   return result;
+}
+
+ChildResult RunChild(const std::string& program,
+                     const std::vector<std::string>& arguments,
+                     const std::vector<std::string>& extraEnvironment) {
+  SpawnedChild child;
+  if (!SpawnCaptured(program, arguments, extraEnvironment, child)) {
+    return ChildResult();
+  }
+  return FinishChild(child);
 }
 
 }  // namespace zar::test
