@@ -25,7 +25,9 @@ extern const bool kChildCanHaveNoArguments;
 // standard output and standard error apart and waits for it to end.
 // When the environment variable ZAR_TEST_RUN_UNDER holds a command (words
 // separated by blanks, such as a memory checker and its options) and
-// argument 0 is program itself, program runs under that command.
+// argument 0 is program itself, program runs under that command. An
+// LD_PRELOAD entry of extraEnvironment then reaches the wrapper as
+// ZAR_TEST_LD_PRELOAD, for it to hand to the program alone.
 ChildResult RunChild(const std::string& program,
                      const std::vector<std::string>& arguments,
                      const std::vector<std::string>& extraEnvironment = {});

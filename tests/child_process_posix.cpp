@@ -94,7 +94,6 @@ bool SpawnCaptured(const std::string& givenProgram,
   if (!wrapper.empty()) {
     argumentTexts.insert(argumentTexts.begin(), wrapper.begin(), wrapper.end());
   }
-  std::vector<std::string> environment;
   // An extra entry replaces the parent's entry of the same name: with both,
   // which one a lookup finds would be up to the C library.
   const auto overridden = [&](const char* entry) {
@@ -107,11 +106,17 @@ bool SpawnCaptured(const std::string& givenProgram,
     }
     return false;
   };
+  std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (!overridden(*entry)) environment.emplace_back(*entry);
   }
-  environment.insert(environment.end(), extraEnvironment.begin(),
-                     extraEnvironment.end());
+  // A library to preload is meant for the program, not for the wrapper: the
+  // wrapper receives it as ZAR_TEST_LD_PRELOAD and hands it on.
+  for (const std::string& extra : extraEnvironment) {
+    const bool preload = extra.starts_with("LD_PRELOAD=");
+    environment.push_back(!wrapper.empty() && preload ? "ZAR_TEST_" + extra
+                                                      : extra);
+  }
   std::vector<char*> argv = Pointers(argumentTexts);
   std::vector<char*> envp = Pointers(environment);
 

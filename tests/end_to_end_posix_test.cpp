@@ -70,9 +70,6 @@ TEST_F(PosixEndToEndTest, ExceptionIsCaughtOnEveryPath) {
   if (self.size() == 32 || kProgram.size() == 32) {
     GTEST_SKIP() << "the program's own path is 32 characters long";
   }
-  if (test::AddressSanitizerOwnsTheHeap()) {
-    GTEST_SKIP() << "the shim cannot fail the sanitizer's operator new";
-  }
   const std::string caught = "\nERROR, C++Exception encountered";
   EXPECT_EQ(AfterBanner(Run({path}, WithFaultShim({failDigestText}))),
             InputLine(path) + " opened" + caught);

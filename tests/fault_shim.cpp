@@ -1,8 +1,11 @@
 // Fault injection and release tracing for the end-to-end tests, loaded into
-// the program with LD_PRELOAD. It replaces malloc, free, open, close and read
-// and is steered by variables of the test's own (the program itself reads
-// none):
-//   ZAR_FAULT_MALLOC_SIZE=N  malloc of exactly N bytes fails with ENOMEM;
+// the program with LD_PRELOAD. It replaces malloc, free, operator new, open,
+// close and read and is steered by variables of the test's own (the program
+// itself reads none):
+//   ZAR_FAULT_MALLOC_SIZE=N  malloc of exactly N bytes fails with ENOMEM, and
+//                            operator new of N bytes throws std::bad_alloc
+//                            (a sanitizer's or valgrind's operator new does
+//                            not go through malloc);
 //   ZAR_FAULT_READ_LIMIT=N   read delivers N bytes in all, then fails with EIO;
 //   ZAR_TRACE_PATH=PATH      writes marks to standard output, among the
 //                            program's own texts: "<open>" or "<open failed>"
@@ -26,6 +29,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -34,6 +38,7 @@ using FreeFunction = void (*)(void*);
 using OpenFunction = int (*)(const char*, int, ...);
 using CloseFunction = int (*)(int);
 using ReadFunction = ssize_t (*)(int, void*, std::size_t);
+using NewFunction = void* (*)(std::size_t);
 
 MallocFunction nextMalloc = nullptr;
 FreeFunction nextFree = nullptr;
@@ -41,6 +46,7 @@ OpenFunction nextOpen = nullptr;
 OpenFunction nextOpen64 = nullptr;
 CloseFunction nextClose = nullptr;
 ReadFunction nextRead = nullptr;
+NewFunction nextNew = nullptr;
 bool resolving = false;  // true while dlsym runs, which may itself allocate
 
 // Allocations this large are traced: the program's read buffer, and nothing
@@ -65,6 +71,9 @@ void ResolveNext() {
   nextOpen64 = reinterpret_cast<OpenFunction>(dlsym(RTLD_NEXT, "open64"));
   nextClose = reinterpret_cast<CloseFunction>(dlsym(RTLD_NEXT, "close"));
   nextRead = reinterpret_cast<ReadFunction>(dlsym(RTLD_NEXT, "read"));
+  // operator new(std::size_t), by its mangled name.
+  nextNew = reinterpret_cast<NewFunction>(
+      dlsym(RTLD_NEXT, sizeof(std::size_t) == 8 ? "_Znwm" : "_Znwj"));
   nextMalloc = reinterpret_cast<MallocFunction>(dlsym(RTLD_NEXT, "malloc"));
   resolving = false;
 }
@@ -183,4 +192,13 @@ extern "C" ssize_t read(int fd, void* buffer, std::size_t size) {
   const ssize_t got = nextRead(fd, buffer, size);
   if (readLimited && got > 0) readBudget -= static_cast<std::size_t>(got);
   return got;
+}
+
+void* operator new(std::size_t size) {
+  ResolveNext();
+  if ((failingMallocSize != 0 && size == failingMallocSize) ||
+      nextNew == nullptr) {
+    throw std::bad_alloc();
+  }
+  return nextNew(size);
 }

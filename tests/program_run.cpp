@@ -63,14 +63,6 @@ std::string WithoutLineBreakCarriageReturns(const std::string& text) {
 
 }  // namespace
 
-bool AddressSanitizerOwnsTheHeap() {
-#if ZAR_ADDRESS_SANITIZER
-  return true;
-#else
-  return false;
-#endif
-}
-
 std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings) {
   std::vector<std::string> environment = {"LD_PRELOAD=" + kFaultShim};
 #if ZAR_ADDRESS_SANITIZER

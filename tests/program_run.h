@@ -37,10 +37,6 @@ std::string Utf8(const std::filesystem::path& path);
 // The usage paragraph, exactly as printed.
 extern const char* const kUsage;
 
-// True in a build with AddressSanitizer: its operator new does not call
-// malloc, so the fault shim cannot make a C++ allocation fail there.
-bool AddressSanitizerOwnsTheHeap();
-
 // "\nInput file: \"NAME\"".
 std::string InputLine(const std::string& name);
 

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "digest/md5_block_function.h"
+#include "digest/md5_dispatch.h"
 #include "digest/xmd5.h"
 #include "tests/md5_oracle.h"
 
@@ -42,19 +43,17 @@
 namespace zar {
 namespace {
 
-// A kernel the digest can use.
-struct Kernel {
-  const char* name;
-  Md5BlockFunction blocks;
-};
+using Kernel = Md5Kernel;
 
-// The kernels this host can run. The digest has a single kernel, the
-// portable one; this list is where further kernels join the fuzzing.
-std::vector<Kernel> RunnableKernels() { return {{"portable", Md5PortableBlocks}}; }
+// The kernels this host can run: every one of them is fuzzed.
+std::vector<Kernel> RunnableKernels() {
+  std::size_t count = 0;
+  const Md5Kernel* kernels = Md5RunnableKernels(&count);
+  return std::vector<Kernel>(kernels, kernels + count);
+}
 
-// Makes every Md5State use blocks from now on. With a single kernel there is
-// nothing to choose.
-void UseKernel(Md5BlockFunction blocks) { (void)blocks; }
+// Makes every Md5State use blocks from now on.
+void UseKernel(Md5BlockFunction blocks) { Md5ForceBlocks(blocks); }
 
 enum class Step { kData, kEmpty, kRefused };
 
