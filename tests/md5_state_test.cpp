@@ -102,6 +102,7 @@ TEST_P(Md5StateTest, AnySplitGivesTheSameDigest) {
       {65},          // each piece straddles a block border
       {55, 9},       // fills exactly to the length field's position
       {3, 61, 128},  // completes a partial block, then whole blocks
+      {1, 64},       // a partial block and a piece that overfills it by one
       {100, 1, 27},  // irregular
       {0, 7, 0, 0, 200},  // empty pieces in between
   };
