@@ -22,8 +22,8 @@ namespace {
 
 // Message word k of the block at p; this kernel runs on x86-64 only,
 // which is little-endian.
-inline std::uint32_t Word(const unsigned char* p, int k) {
-  std::uint32_t w;
+inline std::uint32_t Word(const unsigned char* p, std::size_t k) {
+  std::uint32_t w = 0;
   std::memcpy(&w, p + 4 * k, sizeof w);
   return w;
 }

@@ -21,8 +21,8 @@ constexpr unsigned kXcr0Avx512State = (1u << 1) | (1u << 2) | (1u << 5) |
                                       (1u << 6) | (1u << 7);
 
 unsigned ReadXcr0() {
-  unsigned low;
-  unsigned high;
+  unsigned low = 0;
+  unsigned high = 0;
   __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
   return low;
 }

@@ -17,7 +17,7 @@ namespace {
 constexpr std::uint32_t kEndianProbe = 1;
 
 bool HostIsLittleEndian() {
-  unsigned char first;
+  unsigned char first = 0;
   std::memcpy(&first, &kEndianProbe, 1);
   return first == 1;
 }
@@ -40,8 +40,8 @@ inline std::uint32_t OffChain(std::uint32_t x) {
 // Message word k from words, which holds the 16 words in host order.
 // memcpy compiles to a single load and has none of the alignment or
 // aliasing faults of a cast.
-inline std::uint32_t Word(const unsigned char* words, int k) {
-  std::uint32_t w;
+inline std::uint32_t Word(const unsigned char* words, std::size_t k) {
+  std::uint32_t w = 0;
   std::memcpy(&w, words + 4 * k, sizeof w);
   return w;
 }
@@ -103,7 +103,7 @@ void Md5PortableBlocks(std::uint32_t abcd[4], const unsigned char* data,
     const unsigned char* words = data;
     std::uint32_t local[16];
     if (!littleEndian) {
-      for (int k = 0; k < 16; ++k) {
+      for (std::size_t k = 0; k < 16; ++k) {
         const unsigned char* p = data + 4 * k;
         local[k] = static_cast<std::uint32_t>(p[0]) |
                    static_cast<std::uint32_t>(p[1]) << 8 |
