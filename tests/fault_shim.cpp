@@ -31,6 +31,8 @@
 #include <cstring>
 #include <new>
 
+#include "fault_read_budget.h"
+
 namespace {
 
 using MallocFunction = void* (*)(std::size_t);
@@ -57,8 +59,7 @@ int tracedFd = -1;                 // the open descriptor of tracedPath
 void* tracedBlock = nullptr;       // the traced block while it is allocated
 
 std::size_t failingMallocSize = 0;  // 0: no malloc fails
-bool readLimited = false;
-std::size_t readBudget = 0;  // bytes read may still deliver
+zar::test::ReadBudget readBudget;
 
 // Looks up the definitions this library stands in front of. malloc may be
 // called before this library's constructor has run, so both are looked up on
@@ -110,8 +111,8 @@ __attribute__((constructor)) void LoadFaults() {
     failingMallocSize = ParseSize(size);
   }
   if (const char* limit = std::getenv("ZAR_FAULT_READ_LIMIT")) {
-    readLimited = true;
-    readBudget = ParseSize(limit);
+    readBudget.limited = true;
+    readBudget.left = ParseSize(limit);
   }
   tracedPath = std::getenv("ZAR_TRACE_PATH");
 }
@@ -182,16 +183,7 @@ extern "C" ssize_t read(int fd, void* buffer, std::size_t size) {
     errno = ENOSYS;
     return -1;
   }
-  if (readLimited) {
-    if (readBudget == 0) {
-      errno = EIO;
-      return -1;
-    }
-    if (size > readBudget) size = readBudget;
-  }
-  const ssize_t got = nextRead(fd, buffer, size);
-  if (readLimited && got > 0) readBudget -= static_cast<std::size_t>(got);
-  return got;
+  return zar::test::BudgetedRead(readBudget, nextRead, fd, buffer, size);
 }
 
 void* operator new(std::size_t size) {

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "fault_read_budget.h"
+
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
@@ -21,8 +23,7 @@ namespace {
 // allocate. The program has one thread.
 bool loaded = false;
 std::size_t failingMallocSize = 0;  // 0: no malloc fails
-bool readLimited = false;
-std::size_t readBudget = 0;  // bytes read may still deliver
+zar::test::ReadBudget readBudget;
 
 std::size_t ParseSize(const char* text) {
   return static_cast<std::size_t>(std::strtoull(text, nullptr, 10));
@@ -35,8 +36,8 @@ void LoadFaults() {
     failingMallocSize = ParseSize(size);
   }
   if (const char* limit = std::getenv("ZAR_FAULT_READ_LIMIT")) {
-    readLimited = true;
-    readBudget = ParseSize(limit);
+    readBudget.limited = true;
+    readBudget.left = ParseSize(limit);
   }
 }
 
@@ -56,15 +57,6 @@ extern "C" ssize_t __real_read(int fd, void* buffer, std::size_t size);
 
 extern "C" ssize_t __wrap_read(int fd, void* buffer, std::size_t size) {
   LoadFaults();
-  if (readLimited) {
-    if (readBudget == 0) {
-      errno = EIO;
-      return -1;
-    }
-    if (size > readBudget) size = readBudget;
-  }
-  const ssize_t got = __real_read(fd, buffer, size);
-  if (readLimited && got > 0) readBudget -= static_cast<std::size_t>(got);
-  return got;
+  return zar::test::BudgetedRead(readBudget, __real_read, fd, buffer, size);
 }
 #endif
