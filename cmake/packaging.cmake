@@ -60,7 +60,6 @@ set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb_doc_dir.cmake)
 # The .deb: Debian package names take no underscore.
 set(CPACK_DEBIAN_PACKAGE_NAME zar-uv5)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER
     "The zar_uv5 developers <maintainers@users.noreply.c-seed-4e2c9874.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
