@@ -12,8 +12,8 @@ output=$("$@" "$program" "$name" </dev/null 2>&1 | tr -d '\r') || true
 system32=$prefix/drive_c/windows/system32/$file
 syswow64=$prefix/drive_c/windows/syswow64/$file
 if [ ! -f "$system32" ] || [ ! -f "$syswow64" ] || cmp -s "$system32" "$syswow64"; then
-  echo "The prefix $prefix has no differing System32 and SysWOW64 $file:"
-  echo "not a 64-bit prefix, so the case cannot be checked."
+  printf '%s\n' "The prefix $prefix has no differing System32 and SysWOW64 $file:" \
+    "not a 64-bit prefix, so the case cannot be checked."
   exit 1
 fi
 size=$(wc -c < "$system32")
@@ -23,9 +23,7 @@ Size=$size, MD5=$md5"
 case "$output" in
   *"$expected"*) exit 0 ;;
 esac
-echo "Expected, after the banner:"
-echo "$expected"
-echo "Printed:"
-echo "$output"
-echo "(SysWOW64's $file has MD5 $(md5sum < "$syswow64" | cut -c1-32))"
+# printf, not echo: the names hold backslashes.
+printf '%s\n' "Expected, after the banner:" "$expected" "Printed:" "$output" \
+  "(SysWOW64's $file has MD5 $(md5sum < "$syswow64" | cut -c1-32))"
 exit 1
