@@ -68,6 +68,28 @@ class Utf8Console {
 
 const Utf8Console utf8Console;
 
+// A 32-bit process on 64-bit Windows (WoW64) has its System32 paths silently
+// sent to SysWOW64, so the file opened would not be the file named. While
+// this lives the redirection is off for this thread; it is back on when it
+// goes, as only the opening needs it. Does nothing outside WoW64.
+class FileSystemRedirectionOff {
+ public:
+  FileSystemRedirectionOff() {
+    BOOL wow64 = FALSE;
+    off_ = IsWow64Process(GetCurrentProcess(), &wow64) && wow64 &&
+           Wow64DisableWow64FsRedirection(&previous_);
+  }
+  ~FileSystemRedirectionOff() {
+    if (off_) Wow64RevertWow64FsRedirection(previous_);
+  }
+  FileSystemRedirectionOff(const FileSystemRedirectionOff&) = delete;
+  FileSystemRedirectionOff& operator=(const FileSystemRedirectionOff&) = delete;
+
+ private:
+  bool off_ = false;
+  PVOID previous_ = nullptr;  // the system's record of the redirection
+};
+
 }  // namespace
 
 const char* EditionName() { return "Windows"; }
@@ -117,6 +139,7 @@ bool InputFile::Open(const std::string& name) {
   // the ANSI code page, as a narrow name is on Windows.
   if (!ToWide(name, CP_UTF8, wide) && !ToWide(name, CP_ACP, wide)) return false;
   if (wide.empty()) return false;
+  const FileSystemRedirectionOff redirectionOff;  // until Open returns
   HANDLE file = CreateFileW(
       wide.c_str(), GENERIC_READ,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -5,4 +5,5 @@ include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # Tests run under Wine, in a prefix of the build's own.
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)
+    ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh /usr/lib/wine/wine64
+    ${CMAKE_BINARY_DIR}/wineprefix)
