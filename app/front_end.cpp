@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/build_stamp.h"
@@ -18,18 +19,25 @@ namespace {
 constexpr std::size_t kBufferSize = kChunkSize + 2;
 
 // Prints and flushes at once, so that a person watching a long run sees each
-// text as it happens and a killed run has lost nothing it printed.
+// text as it happens and a killed run has lost nothing it printed. The text
+// is formatted here and written by the platform, which knows the console.
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
 void Print(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
-  std::vprintf(format, arguments);
+  va_list again;
+  va_copy(again, arguments);
+  const int length = std::vsnprintf(nullptr, 0, format, arguments);
   va_end(arguments);
-  // A failed flush has nowhere to be reported: standard output is the
-  // program's only channel.
-  (void)std::fflush(stdout);
+  std::string text;
+  if (length > 0) {
+    text.resize(static_cast<std::size_t>(length));
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+  }
+  va_end(again);
+  platform::WriteOutput(text);
 }
 
 // The file the no-argument self-test checks: the running executable, by its

@@ -22,6 +22,12 @@ std::vector<std::string> Arguments(int argc, char* argv[]);
 // May throw std::bad_alloc.
 std::string ExecutablePath();
 
+// Writes text, which is UTF-8 with "\n" line breaks, to standard output and
+// flushes it, so that it shows at once. On Windows a console is given the
+// text as UTF-16; a file or pipe gets the UTF-8 bytes, each "\n" as CRLF.
+// A failed write is ignored: standard output is the program's only channel.
+void WriteOutput(const std::string& text);
+
 // One file opened for binary reading. Not copyable. The destructor closes a
 // file that is still open, so no path can leak it.
 class InputFile {

@@ -1,15 +1,18 @@
 // The platform seam for Windows. The program's texts are UTF-8 throughout;
 // the system is spoken to through its wide (UTF-16) functions, so that file
-// names outside the console's ANSI code page open and print as typed.
+// names outside the console's ANSI code page open and print as typed, and
+// file names of any length open.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <memory>
 
+#include "app/long_path_windows.h"
 #include "app/platform.h"
 
 namespace zar::platform {
@@ -44,33 +47,60 @@ bool ToWide(const std::string& text, UINT codePage, std::wstring& result) {
   return true;
 }
 
-// While the program runs, a console shows its UTF-8 output as UTF-8; the
-// console's own code page is put back when the program ends, since the
-// console outlives it. Output to a pipe or file is UTF-8 bytes either way.
-class Utf8Console {
- public:
-  Utf8Console() {
-    DWORD mode;
-    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) {
-      previous_ = GetConsoleOutputCP();
-      if (previous_ != CP_UTF8 && !SetConsoleOutputCP(CP_UTF8)) previous_ = 0;
+// Standard output when it is a console, else null. A console is given UTF-16
+// text: it shows every character that way whatever its code page, which the
+// program leaves alone, as it belongs to the console and outlives the program.
+HANDLE ConsoleOutput() {
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (output == nullptr || output == INVALID_HANDLE_VALUE) return nullptr;
+  return GetConsoleMode(output, &mode) ? output : nullptr;
+}
+
+void WriteToConsole(HANDLE console, const std::string& text) {
+  std::wstring wide;
+  // Text that is not UTF-8 is taken to be in the ANSI code page, as by Open.
+  if (!ToWide(text, CP_UTF8, wide) && !ToWide(text, CP_ACP, wide)) return;
+  std::wstring lines;
+  lines.reserve(wide.size() + 8);
+  for (const wchar_t c : wide) {
+    if (c == L'\n') lines += L'\r';  // as text mode writes a line break
+    lines += c;
+  }
+  // A console may take a long text in parts; each call writes at most a
+  // piece that does not split a surrogate pair.
+  constexpr std::size_t kPiece = 16384;
+  std::size_t done = 0;
+  while (done < lines.size()) {
+    std::size_t piece = lines.size() - done;
+    if (piece > kPiece) {
+      piece = kPiece;
+      if (IS_HIGH_SURROGATE(lines[done + piece - 1])) --piece;
     }
+    DWORD written = 0;
+    if (!WriteConsoleW(console, lines.data() + done, static_cast<DWORD>(piece),
+                       &written, nullptr) ||
+        written == 0) {
+      return;
+    }
+    done += written;
   }
-  ~Utf8Console() {
-    if (previous_ != 0 && previous_ != CP_UTF8) SetConsoleOutputCP(previous_);
-  }
-  Utf8Console(const Utf8Console&) = delete;
-  Utf8Console& operator=(const Utf8Console&) = delete;
-
- private:
-  UINT previous_ = 0;  // 0: not a console, or left as it was
-};
-
-const Utf8Console utf8Console;
+}
 
 }  // namespace
 
 const char* EditionName() { return "Windows"; }
+
+void WriteOutput(const std::string& text) {
+  static const HANDLE console = ConsoleOutput();
+  if (console != nullptr) {
+    WriteToConsole(console, text);
+    return;
+  }
+  // Standard output is in text mode: each "\n" goes out as CRLF.
+  (void)std::fwrite(text.data(), 1, text.size(), stdout);
+  (void)std::fflush(stdout);
+}
 
 std::vector<std::string> Arguments(int argc, char* argv[]) {
   // The narrow argv holds the arguments in the ANSI code page, where other
@@ -118,7 +148,7 @@ bool InputFile::Open(const std::string& name) {
   if (!ToWide(name, CP_UTF8, wide) && !ToWide(name, CP_ACP, wide)) return false;
   if (wide.empty()) return false;
   HANDLE file = CreateFileW(
-      wide.c_str(), GENERIC_READ,
+      ExtendedLengthPath(wide).c_str(), GENERIC_READ,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;

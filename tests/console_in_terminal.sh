@@ -1,0 +1,46 @@
+#!/bin/sh
+# Runs the Windows program in a real terminal, as a person would, and checks
+# what the terminal shows: a file name outside every ANSI code page must read
+# exactly as typed, followed by the size and digest line.
+#   console_in_terminal.sh TMUX DIR PROGRAM RUNNER...
+# TMUX is tmux, DIR a scratch directory (emptied), RUNNER the command that
+# runs a Windows program (wine-run.sh and its prefix). Under Wine, a program
+# started in a terminal has a real console as its standard output.
+set -eu
+tmux=$1 dir=$2 program=$3
+shift 3
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+name='файл ü 中.bin'
+rm -rf "$dir"
+mkdir -p "$dir"
+printf 'abc' > "$dir/$name"
+
+socket="zar_console_$$"
+trap '"$tmux" -L "$socket" kill-server >/dev/null 2>&1 || true' EXIT
+# Wide enough that no line wraps; the pane stays after the program ends so
+# that it can be read, and says when the program has ended.
+"$tmux" -u -L "$socket" -f /dev/null new-session -d -x 220 -y 30 -c "$dir" \
+  sh -c '"$@"; echo "[ended with $?]"; exec sleep 600' sh "$@" "$program" "$name"
+
+# Making a fresh Wine prefix takes a while.
+screen=
+for _ in $(seq 1 240); do
+  screen=$("$tmux" -L "$socket" capture-pane -p -J -t 0)
+  case $screen in *"[ended with"*) break ;; esac
+  sleep 0.5
+done
+
+expected="Input file: \"$name\" opened
+Size=3, MD5=900150983cd24fb0d6963f7d28e17f72"
+shown=$(printf '%s\n' "$screen" | sed 's/[[:blank:]]*$//' |
+  grep -F -x -A1 "Input file: \"$name\" opened" || true)
+if [ "$shown" != "$expected" ]; then
+  echo "The terminal shows:"
+  printf '%s\n' "$screen"
+  echo "Expected, as two lines of it:"
+  printf '%s\n' "$expected"
+  exit 1
+fi
+echo "The terminal shows the name as typed:"
+printf '%s\n' "$shown"
