@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/build_stamp.h"
@@ -25,18 +26,24 @@ constexpr std::size_t kBufferSize = kChunkSize + 2;
 __attribute__((format(printf, 1, 2)))
 #endif
 void Print(const char* format, ...) {
+  // Texts are formatted on the stack, so that the message about a failure,
+  // an allocation failure too, can always be printed; only a text with a
+  // long file name needs the heap, where it is formatted a second time.
+  char buffer[512];
   va_list arguments;
   va_start(arguments, format);
-  va_list again;
-  va_copy(again, arguments);
-  const int length = std::vsnprintf(nullptr, 0, format, arguments);
+  const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
-  std::string text;
-  if (length > 0) {
-    text.resize(static_cast<std::size_t>(length));
-    std::vsnprintf(text.data(), text.size() + 1, format, again);
+  if (length < 0) return;
+  const auto size = static_cast<std::size_t>(length);
+  if (size < sizeof buffer) {
+    platform::WriteOutput(std::string_view(buffer, size));
+    return;
   }
-  va_end(again);
+  std::string text(size, '\0');
+  va_start(arguments, format);
+  (void)std::vsnprintf(text.data(), size + 1, format, arguments);
+  va_end(arguments);
   platform::WriteOutput(text);
 }
 

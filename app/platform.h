@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The program's one seam to the operating system: everything that differs
@@ -26,7 +27,8 @@ std::string ExecutablePath();
 // flushes it, so that it shows at once. On Windows a console is given the
 // text as UTF-16; a file or pipe gets the UTF-8 bytes, each "\n" as CRLF.
 // A failed write is ignored: standard output is the program's only channel.
-void WriteOutput(const std::string& text);
+// Never throws, and takes no memory from the heap of its own.
+void WriteOutput(std::string_view text);
 
 // One file opened for binary reading. Not copyable. The destructor closes a
 // file that is still open, so no path can leak it.

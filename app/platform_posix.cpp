@@ -21,7 +21,7 @@ const char* EditionName() {
 #endif
 }
 
-void WriteOutput(const std::string& text) {
+void WriteOutput(std::string_view text) {
   (void)std::fwrite(text.data(), 1, text.size(), stdout);
   (void)std::fflush(stdout);
 }

@@ -57,33 +57,44 @@ HANDLE ConsoleOutput() {
   return GetConsoleMode(output, &mode) ? output : nullptr;
 }
 
-void WriteToConsole(HANDLE console, const std::string& text) {
-  std::wstring wide;
-  // Text that is not UTF-8 is taken to be in the ANSI code page, as by Open.
-  if (!ToWide(text, CP_UTF8, wide) && !ToWide(text, CP_ACP, wide)) return;
-  std::wstring lines;
-  lines.reserve(wide.size() + 8);
-  for (const wchar_t c : wide) {
-    if (c == L'\n') lines += L'\r';  // as text mode writes a line break
-    lines += c;
-  }
-  // A console may take a long text in parts; each call writes at most a
-  // piece that does not split a surrogate pair.
-  constexpr std::size_t kPiece = 16384;
-  std::size_t done = 0;
-  while (done < lines.size()) {
-    std::size_t piece = lines.size() - done;
-    if (piece > kPiece) {
-      piece = kPiece;
-      if (IS_HIGH_SURROGATE(lines[done + piece - 1])) --piece;
+// Converts and writes the text in pieces on the stack, so that writing needs
+// no memory from the heap (the message about a failed allocation is written
+// too). A piece never splits a character.
+void WriteToConsole(HANDLE console, std::string_view text) {
+  constexpr std::size_t kPiece = 1024;  // bytes of text per piece
+  // A byte never becomes more than one UTF-16 unit; a line break becomes two.
+  wchar_t units[kPiece];
+  wchar_t lines[2 * kPiece];
+  while (!text.empty()) {
+    std::size_t size = text.size() < kPiece ? text.size() : kPiece;
+    if (size < text.size()) {
+      while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) {
+        --size;  // back to the first byte of a UTF-8 character
+      }
+      if (size == 0) size = kPiece;  // no UTF-8 at all
     }
-    DWORD written = 0;
-    if (!WriteConsoleW(console, lines.data() + done, static_cast<DWORD>(piece),
-                       &written, nullptr) ||
-        written == 0) {
-      return;
+    const int bytes = static_cast<int>(size);
+    // Text that is not UTF-8 is taken to be in the ANSI code page, as by Open.
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                     bytes, units, static_cast<int>(kPiece));
+    if (length <= 0) {
+      length = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, units,
+                                   static_cast<int>(kPiece));
     }
-    done += written;
+    text.remove_prefix(size);
+    DWORD count = 0;
+    for (int i = 0; i < length; ++i) {
+      if (units[i] == L'\n') lines[count++] = L'\r';  // as text mode writes it
+      lines[count++] = units[i];
+    }
+    for (DWORD done = 0; done < count;) {
+      DWORD written = 0;
+      if (!WriteConsoleW(console, lines + done, count - done, &written, nullptr) ||
+          written == 0) {
+        return;
+      }
+      done += written;
+    }
   }
 }
 
@@ -91,7 +102,7 @@ void WriteToConsole(HANDLE console, const std::string& text) {
 
 const char* EditionName() { return "Windows"; }
 
-void WriteOutput(const std::string& text) {
+void WriteOutput(std::string_view text) {
   static const HANDLE console = ConsoleOutput();
   if (console != nullptr) {
     WriteToConsole(console, text);
