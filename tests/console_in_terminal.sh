@@ -26,6 +26,7 @@ printf 'abc' > "$dir/$long"
 
 socket="zar_console_$$"
 trap '"$tmux" -L "$socket" kill-server >/dev/null 2>&1 || true' EXIT
+trap 'exit 1' INT TERM
 
 # Runs the program through RUNNER... on NAME in a fresh terminal and checks
 # the screen: check NAME RUNNER...
@@ -35,7 +36,7 @@ check() {
   # Wide enough that no line wraps, the long one included; the pane stays after the
   # program ends so that it can be read, and says when the program has ended.
   "$tmux" -u -L "$socket" -f /dev/null new-session -d -x 1000 -y 30 -c "$dir" \
-    sh -c '"$@"; echo "[ended with $?]"; exec sleep 600' sh "$@" "$program" "$target"
+    sh -c '"$@"; echo "[ended with $?]"; exec sleep 300' sh "$@" "$program" "$target"
   # Making a fresh Wine prefix takes a while.
   screen=
   for _ in $(seq 1 240); do
