@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/build_stamp.h"
@@ -18,18 +20,31 @@ namespace {
 constexpr std::size_t kBufferSize = kChunkSize + 2;
 
 // Prints and flushes at once, so that a person watching a long run sees each
-// text as it happens and a killed run has lost nothing it printed.
+// text as it happens and a killed run has lost nothing it printed. The text
+// is formatted here and written by the platform, which knows the console.
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
 void Print(const char* format, ...) {
+  // Texts are formatted on the stack, so that the message about a failure,
+  // an allocation failure too, can always be printed; only a text with a
+  // long file name needs the heap, where it is formatted a second time.
+  char buffer[512];
   va_list arguments;
   va_start(arguments, format);
-  std::vprintf(format, arguments);
+  const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
-  // A failed flush has nowhere to be reported: standard output is the
-  // program's only channel.
-  (void)std::fflush(stdout);
+  if (length < 0) return;
+  const auto size = static_cast<std::size_t>(length);
+  if (size < sizeof buffer) {
+    platform::WriteOutput(std::string_view(buffer, size));
+    return;
+  }
+  std::string text(size, '\0');
+  va_start(arguments, format);
+  (void)std::vsnprintf(text.data(), size + 1, format, arguments);
+  va_end(arguments);
+  platform::WriteOutput(text);
 }
 
 // The file the no-argument self-test checks: the running executable, by its

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The program's one seam to the operating system: everything that differs
@@ -21,6 +22,13 @@ std::vector<std::string> Arguments(int argc, char* argv[]);
 // The full path of the running executable, or "" when the system cannot tell.
 // May throw std::bad_alloc.
 std::string ExecutablePath();
+
+// Writes text, which is UTF-8 with "\n" line breaks, to standard output and
+// flushes it, so that it shows at once. On Windows a console is given the
+// text as UTF-16; a file or pipe gets the UTF-8 bytes, each "\n" as CRLF.
+// A failed write is ignored: standard output is the program's only channel.
+// Never throws, and takes no memory from the heap of its own.
+void WriteOutput(std::string_view text);
 
 // One file opened for binary reading. Not copyable. The destructor closes a
 // file that is still open, so no path can leak it.

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "app/platform.h"
 
@@ -18,6 +19,11 @@ const char* EditionName() {
 #else
   return "POSIX";
 #endif
+}
+
+void WriteOutput(std::string_view text) {
+  (void)std::fwrite(text.data(), 1, text.size(), stdout);
+  (void)std::fflush(stdout);
 }
 
 std::vector<std::string> Arguments(int argc, char* argv[]) {

@@ -1,15 +1,18 @@
 // The platform seam for Windows. The program's texts are UTF-8 throughout;
 // the system is spoken to through its wide (UTF-16) functions, so that file
-// names outside the console's ANSI code page open and print as typed.
+// names outside the console's ANSI code page open and print as typed, and
+// file names of any length open.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <memory>
 
+#include "app/long_path_windows.h"
 #include "app/platform.h"
 
 namespace zar::platform {
@@ -44,29 +47,56 @@ bool ToWide(const std::string& text, UINT codePage, std::wstring& result) {
   return true;
 }
 
-// While the program runs, a console shows its UTF-8 output as UTF-8; the
-// console's own code page is put back when the program ends, since the
-// console outlives it. Output to a pipe or file is UTF-8 bytes either way.
-class Utf8Console {
- public:
-  Utf8Console() {
-    DWORD mode;
-    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) {
-      previous_ = GetConsoleOutputCP();
-      if (previous_ != CP_UTF8 && !SetConsoleOutputCP(CP_UTF8)) previous_ = 0;
+// Standard output when it is a console, else null. A console is given UTF-16
+// text: it shows every character that way whatever its code page, which the
+// program leaves alone, as it belongs to the console and outlives the program.
+HANDLE ConsoleOutput() {
+  HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (output == nullptr || output == INVALID_HANDLE_VALUE) return nullptr;
+  return GetConsoleMode(output, &mode) ? output : nullptr;
+}
+
+// Converts and writes the text in pieces on the stack, so that writing needs
+// no memory from the heap (the message about a failed allocation is written
+// too). A piece never splits a character.
+void WriteToConsole(HANDLE console, std::string_view text) {
+  constexpr std::size_t kPiece = 1024;  // bytes of text per piece
+  // A byte never becomes more than one UTF-16 unit; a line break becomes two.
+  wchar_t units[kPiece];
+  wchar_t lines[2 * kPiece];
+  while (!text.empty()) {
+    std::size_t size = text.size() < kPiece ? text.size() : kPiece;
+    if (size < text.size()) {
+      while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) {
+        --size;  // back to the first byte of a UTF-8 character
+      }
+      if (size == 0) size = kPiece;  // no UTF-8 at all
+    }
+    const int bytes = static_cast<int>(size);
+    // Text that is not UTF-8 is taken to be in the ANSI code page, as by Open.
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                     bytes, units, static_cast<int>(kPiece));
+    if (length <= 0) {
+      length = MultiByteToWideChar(CP_ACP, 0, text.data(), bytes, units,
+                                   static_cast<int>(kPiece));
+    }
+    text.remove_prefix(size);
+    DWORD count = 0;
+    for (int i = 0; i < length; ++i) {
+      if (units[i] == L'\n') lines[count++] = L'\r';  // as text mode writes it
+      lines[count++] = units[i];
+    }
+    for (DWORD done = 0; done < count;) {
+      DWORD written = 0;
+      if (!WriteConsoleW(console, lines + done, count - done, &written, nullptr) ||
+          written == 0) {
+        return;
+      }
+      done += written;
     }
   }
-  ~Utf8Console() {
-    if (previous_ != 0 && previous_ != CP_UTF8) SetConsoleOutputCP(previous_);
-  }
-  Utf8Console(const Utf8Console&) = delete;
-  Utf8Console& operator=(const Utf8Console&) = delete;
-
- private:
-  UINT previous_ = 0;  // 0: not a console, or left as it was
-};
-
-const Utf8Console utf8Console;
+}
 
 // A 32-bit process on 64-bit Windows (WoW64) has its System32 paths silently
 // sent to SysWOW64, so the file opened would not be the file named. While
@@ -93,6 +123,17 @@ class FileSystemRedirectionOff {
 }  // namespace
 
 const char* EditionName() { return "Windows"; }
+
+void WriteOutput(std::string_view text) {
+  static const HANDLE console = ConsoleOutput();
+  if (console != nullptr) {
+    WriteToConsole(console, text);
+    return;
+  }
+  // Standard output is in text mode: each "\n" goes out as CRLF.
+  (void)std::fwrite(text.data(), 1, text.size(), stdout);
+  (void)std::fflush(stdout);
+}
 
 std::vector<std::string> Arguments(int argc, char* argv[]) {
   // The narrow argv holds the arguments in the ANSI code page, where other
@@ -141,7 +182,7 @@ bool InputFile::Open(const std::string& name) {
   if (wide.empty()) return false;
   const FileSystemRedirectionOff redirectionOff;  // until Open returns
   HANDLE file = CreateFileW(
-      wide.c_str(), GENERIC_READ,
+      ExtendedLengthPath(wide).c_str(), GENERIC_READ,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -108,6 +109,47 @@ TEST_F(EndToEndWindowsTest, SelfTestNamesALongPathInFull) {
   ASSERT_GT(Utf8(copy).size(), 128u * 3 / 2);
   EXPECT_EQ(AfterBanner(RunChild(Utf8(copy), {Utf8(copy)})),
             std::string(kUsage) + Success(Utf8(copy)));
+}
+
+TEST_F(EndToEndWindowsTest, NamesOfMaxPathCharactersAndMoreOpenAsTyped) {
+  // Windows opens such names only in their \\?\ form (Wine opens any form);
+  // the name is printed as typed, whatever form opened it. One long
+  // directory name, as no part of a path may exceed 255 characters.
+  const std::size_t dirSize = Utf8(dir_).size();
+  const std::string folder(std::clamp<std::size_t>(300 - std::min<std::size_t>(dirSize, 200), 100, 250), 'd');
+  const std::string path = Utf8(dir_) + "\\" + folder + "\\file.bin";
+  ASSERT_GT(path.size(), static_cast<std::size_t>(MAX_PATH));
+  // The test makes and removes them through the \\?\ form too.
+  const std::wstring extendedFolder = L"\\\\?\\" + (dir_ / folder).wstring();
+  const std::wstring extendedFile = extendedFolder + L"\\file.bin";
+  ASSERT_TRUE(CreateDirectoryW(extendedFolder.c_str(), nullptr));
+  struct Cleanup {
+    const std::wstring& folder;
+    const std::wstring& file;
+    ~Cleanup() {
+      DeleteFileW(file.c_str());
+      RemoveDirectoryW(folder.c_str());
+    }
+  } cleanup{extendedFolder, extendedFile};
+  // Recorded data: the 70 bytes of the table test's "a %s %n 100%.bin".
+  const std::vector<unsigned char> data = test::RandomBytes(70, 25);
+  HANDLE file = CreateFileW(extendedFile.c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  const BOOL wrote = WriteFile(file, data.data(), static_cast<DWORD>(data.size()),
+                               &written, nullptr);
+  CloseHandle(file);
+  ASSERT_TRUE(wrote && written == data.size());
+  // The same file through "/" and a "..", which only the system's rewriting
+  // of the name resolves: the \\?\ form is taken verbatim.
+  std::string typed = Utf8(dir_) + "\\skipped\\..\\" + folder + "\\file.bin";
+  std::replace(typed.begin(), typed.end(), '\\', '/');
+  for (const std::string& name : {path, typed}) {
+    EXPECT_EQ(AfterBanner(Run({name})),
+              InputLine(name) + " opened" + ResultLine(data.size(), test::OracleMd5(data)))
+        << name;
+  }
 }
 
 }  // namespace
