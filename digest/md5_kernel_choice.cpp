@@ -8,14 +8,12 @@
 
 #include "digest/md5_kernel_choice.h"
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 
 namespace zar {
 namespace {
-
-// The race keeps one best time per kernel on the stack, so that the engine
-// never allocates; kernels past this many are not raced.
-constexpr std::size_t kMaxRacedKernels = 8;
 
 using Clock = std::chrono::steady_clock;
 
@@ -24,13 +22,15 @@ using Clock = std::chrono::steady_clock;
 std::size_t Md5RaceKernels(const Md5Kernel* kernels, std::size_t count,
                            const Md5RacePlan& plan, std::uint32_t abcd[4],
                            const unsigned char* data) {
+  if (count > kMd5MaxKernels) count = kMd5MaxKernels;
   if (count <= 1) {
     kernels[0].blocks(abcd, data, Md5RaceBlocks(count, plan));
     return 0;
   }
-  const std::size_t raced = count < kMaxRacedKernels ? count : kMaxRacedKernels;
-  Clock::duration best[kMaxRacedKernels];
-  for (std::size_t k = 0; k < raced; ++k) best[k] = Clock::duration::max();
+  // One best time per kernel on the stack, so that the engine never
+  // allocates.
+  Clock::duration best[kMd5MaxKernels];
+  std::fill(std::begin(best), std::end(best), Clock::duration::max());
 
   const std::size_t turnBytes = plan.turnBlocks * 64;
   // Kernels take turns within each round, so that a change of clock speed
@@ -41,12 +41,12 @@ std::size_t Md5RaceKernels(const Md5Kernel* kernels, std::size_t count,
       const Clock::time_point start = Clock::now();
       kernels[k].blocks(abcd, data, plan.turnBlocks);
       const Clock::duration time = Clock::now() - start;
-      if (k < raced && time < best[k]) best[k] = time;
+      if (time < best[k]) best[k] = time;
     }
   }
 
   std::size_t winner = 0;
-  for (std::size_t k = 1; k < raced; ++k) {
+  for (std::size_t k = 1; k < count; ++k) {
     if (best[k] < best[winner]) winner = k;
   }
   return winner;
@@ -55,7 +55,7 @@ std::size_t Md5RaceKernels(const Md5Kernel* kernels, std::size_t count,
 Md5KernelChoice::Md5KernelChoice(const Md5Kernel* kernels, std::size_t count,
                                  const Md5RacePlan& plan, Md5Race race)
     : kernels_(kernels),
-      count_(count),
+      count_(count < kMd5MaxKernels ? count : kMd5MaxKernels),
       plan_(plan),
       race_(race),
       chosen_(count == 1 ? kernels : nullptr) {}
