@@ -51,10 +51,12 @@ using Md5Race = std::size_t (*)(const Md5Kernel* kernels, std::size_t count,
                                 const unsigned char* data);
 
 // A block function that picks its kernel once, by racing the kernels (the
-// first kMd5MaxKernels) over the first call with enough blocks. Until then it uses the first kernel,
-// which must be the portable one. With a single kernel it never races.
-// Holds pointers only: kernels must outlive it. Not copyable (the choice is
-// an atomic, so that a thread that reads it sees a whole kernel).
+// first kMd5MaxKernels) over the first call with enough blocks. Until then
+// it uses the first kernel, which must be the portable one. With a single
+// kernel it never races. Holds pointers only: kernels must outlive it. Not
+// copyable (the choice is an atomic, so that a thread that reads it sees a
+// whole kernel); the program hashes on one thread, and two threads that
+// start at once may each race, which is harmless.
 class Md5KernelChoice {
  public:
   Md5KernelChoice(const Md5Kernel* kernels, std::size_t count,
