@@ -52,7 +52,9 @@ struct KernelTable {
 KernelTable DetectKernels() {
   KernelTable table{{{"portable", Md5PortableBlocks}, {nullptr, nullptr}}, 1};
 #if defined(ZAR_UV5_AVX512)
-  if (HostRunsAvx512()) table.kernels[table.count++] = {"avx512", Md5Avx512Blocks};
+  if (HostRunsAvx512()) {
+    table.kernels[table.count++] = {"avx512", Md5Avx512Blocks};
+  }
 #endif
   return table;
 }

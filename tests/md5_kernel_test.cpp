@@ -249,7 +249,8 @@ void CurrentChoiceBlocks(std::uint32_t abcd[4], const unsigned char* data,
 // digest is the oracle's whichever kernel folds which blocks.
 TEST(Md5KernelChoiceTest, DigestIsTheSameWhicheverKernelWins) {
   const std::size_t threshold = 64 * kMd5RacePlan.minBlocks;
-  const std::vector<unsigned char> data = RandomBytes(3 * threshold + 200, 17);
+  const std::vector<unsigned char> data =
+      RandomBytes(3 * threshold + 200, 17);
   std::size_t count = 0;
   const Md5Kernel* kernels = Md5RunnableKernels(&count);
   struct Case {
@@ -268,7 +269,8 @@ TEST(Md5KernelChoiceTest, DigestIsTheSameWhicheverKernelWins) {
     raceWinner = winner;
     for (const Case& c : cases) {
       calls = {};
-      Md5KernelChoice choice(kernels, count, kMd5RacePlan, RaceWithSetWinner);
+      Md5KernelChoice choice(kernels, count, kMd5RacePlan,
+                             RaceWithSetWinner);
       currentChoice = &choice;
       ForcedKernel forced(CurrentChoiceBlocks);
       std::mt19937 pieces(static_cast<std::uint32_t>(c.length));
