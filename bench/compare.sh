@@ -6,14 +6,21 @@
 #   bench/compare.sh [ZAR_UV5] [ROUNDS]
 #
 # ZAR_UV5 defaults to build/release/app/zar_uv5, ROUNDS to 7. SMALL_RUNS
-# (default 300) is how many runs make one timing on the 1-byte file.
+# (default 300) is how many runs make one timing on the 1-byte file. PEER,
+# if set, is another build of zar_uv5 (such as one configured with
+# -DZAR_UV5_AVX512=OFF) timed in the same rounds.
 set -euo pipefail
 
 zar=${1:-build/release/app/zar_uv5}
 rounds=${2:-7}
 small_runs=${SMALL_RUNS:-300}
+peer=${PEER:-}
 [[ -x $zar ]] || { echo "no executable $zar (build the release preset first)"; exit 1; }
 zar=$(realpath "$zar")
+if [[ -n $peer ]]; then
+  [[ -x $peer ]] || { echo "no executable $peer"; exit 1; }
+  peer=$(realpath "$peer")
+fi
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/zar_compare.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
@@ -26,16 +33,22 @@ printf 'x' >"$small"
 run_zar() { "$zar" "$1"; }
 run_md5sum() { md5sum "$1"; }
 run_openssl() { openssl md5 "$1"; }
+run_peer() { "$peer" "$1"; }
 tools=(zar md5sum openssl)
+[[ -z $peer ]] || tools+=(peer)
 
 # All three must agree before their times mean anything.
 for file in "$big" "$small"; do
   want=$(md5sum "$file" | cut -d' ' -f1)
   got=$(run_zar "$file" | sed -n 's/.*MD5=\([0-9a-f]\{32\}\).*/\1/p')
-  peer=$(run_openssl "$file" | sed 's/.*= //')
-  if [[ $got != "$want" || $peer != "$want" ]]; then
-    echo "digests differ on $file: zar_uv5 '$got' md5sum '$want' openssl '$peer'"
+  theirs=$(run_openssl "$file" | sed 's/.*= //')
+  if [[ $got != "$want" || $theirs != "$want" ]]; then
+    echo "digests differ on $file: zar_uv5 '$got' md5sum '$want' openssl '$theirs'"
     exit 1
+  fi
+  if [[ -n $peer ]]; then
+    other=$(run_peer "$file" | sed -n 's/.*MD5=\([0-9a-f]\{32\}\).*/\1/p')
+    [[ $other == "$want" ]] || { echo "digests differ on $file: peer '$other' md5sum '$want'"; exit 1; }
   fi
 done
 cat "$big" >/dev/null  # into the page cache
@@ -86,6 +99,12 @@ printf '  %-8s cpu %6s  wall %6s\n' zar_uv5 "$big_cpu_zar" "$big_wall_zar" \
   md5sum "$big_cpu_md5sum" "$big_wall_md5sum" openssl "$big_cpu_openssl" "$big_wall_openssl"
 echo "  cpu ratio zar_uv5/md5sum  $(ratio "$big_cpu_zar" "$big_cpu_md5sum")"
 echo "  cpu ratio zar_uv5/openssl $(ratio "$big_cpu_zar" "$big_cpu_openssl")"
+if [[ -n $peer ]]; then
+  echo "peer: $peer"
+  printf '  %-8s cpu %6s  wall %6s\n' peer "$big_cpu_peer" "$big_wall_peer"
+  echo "  cpu ratio zar_uv5/peer    $(ratio "$big_cpu_zar" "$big_cpu_peer")"
+  echo "  cpu ratio peer/md5sum     $(ratio "$big_cpu_peer" "$big_cpu_md5sum")"
+fi
 echo "1-byte file, median of $rounds rounds of $small_runs runs (milliseconds per run):"
 for tool in "${tools[@]}"; do
   cpu_var=small_cpu_$tool wall_var=small_wall_$tool

@@ -4,10 +4,11 @@
 // operation and vprold rotates in one, so every step waits on b for four
 // operations (ternary logic, add, rotate, add) against five in the F and I
 // steps of the portable kernel. That pays only where these vector
-// operations take one cycle; the dispatch knows where they do not. Only
-// this file is compiled for AVX-512, and the dispatch calls it only after
-// checking the processor and the operating system, so the program still
-// runs on any x86-64 processor.
+// operations take one cycle; where they take two it is the slower kernel,
+// and the race that picks the kernel finds that out. Only this file is
+// compiled for AVX-512, and the dispatch offers it only after checking the
+// processor and the operating system, so the program still runs on any
+// x86-64 processor.
 
 #include <immintrin.h>
 

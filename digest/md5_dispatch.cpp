@@ -1,8 +1,11 @@
-// Chooses the MD5 kernel once, from what the processor and the operating
-// system support. Each processor-specific kernel can be left out at build
-// time; the portable kernel is always there.
+// Lists the MD5 kernels this host can run and routes the engine's blocks
+// to the one a race on the host chose (see Md5KernelChoice). Each
+// processor-specific kernel can be left out at build time; the portable
+// kernel is always there.
 
 #include "digest/md5_dispatch.h"
+
+#include "digest/md5_kernel_choice.h"
 
 #if defined(ZAR_UV5_AVX512)
 #include <cpuid.h>
@@ -27,6 +30,8 @@ unsigned ReadXcr0() {
   return low;
 }
 
+// Whether the AVX-512 kernel can run at all; whether it is the faster one
+// here is for the race to find out.
 bool HostRunsAvx512() {
   unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
   if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return false;
@@ -37,37 +42,18 @@ bool HostRunsAvx512() {
   return (ebx & bit_AVX512F) != 0 && (ebx & bit_AVX512VL) != 0;
 }
 
-// The AVX-512 kernel is only faster where vector additions, rotates and
-// ternary logic take one cycle. AMD family 1Ah (Zen 5) takes two for
-// each, which makes the kernel about 1.8 times slower than the portable
-// one there, so it is not chosen on that family.
-bool Avx512IsFastHere() {
-  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-  __get_cpuid(0, &eax, &ebx, &ecx, &edx);
-  const bool amd = ebx == 0x68747541u && edx == 0x69746e65u &&
-                   ecx == 0x444d4163u;  // "AuthenticAMD"
-  __get_cpuid(1, &eax, &ebx, &ecx, &edx);
-  unsigned family = (eax >> 8) & 0xfu;
-  if (family == 0xfu) family += (eax >> 20) & 0xffu;
-  return !(amd && family == 0x1au);
-}
-
 #endif  // defined(ZAR_UV5_AVX512)
 
 struct KernelTable {
   Md5Kernel kernels[2];
   std::size_t count;
-  Md5BlockFunction fastest;
 };
 
 KernelTable DetectKernels() {
-  KernelTable table{{{"portable", Md5PortableBlocks}, {nullptr, nullptr}},
-                    1,
-                    Md5PortableBlocks};
+  KernelTable table{{{"portable", Md5PortableBlocks}, {nullptr, nullptr}}, 1};
 #if defined(ZAR_UV5_AVX512)
   if (HostRunsAvx512()) {
     table.kernels[table.count++] = {"avx512", Md5Avx512Blocks};
-    if (Avx512IsFastHere()) table.fastest = Md5Avx512Blocks;
   }
 #endif
   return table;
@@ -78,19 +64,37 @@ const KernelTable& Kernels() {
   return table;
 }
 
+Md5KernelChoice& Choice() {
+  static Md5KernelChoice choice(Kernels().kernels, Kernels().count);
+  return choice;
+}
+
 Md5BlockFunction forcedBlocks = nullptr;
 
 }  // namespace
 
-Md5BlockFunction Md5ActiveBlocks() {
-  return forcedBlocks != nullptr ? forcedBlocks : Kernels().fastest;
+void Md5Blocks(std::uint32_t abcd[4], const unsigned char* data,
+               std::size_t blockCount) {
+  if (forcedBlocks != nullptr) {
+    forcedBlocks(abcd, data, blockCount);
+  } else {
+    Choice().Blocks(abcd, data, blockCount);
+  }
 }
 
+// Called by tests, benchmarks and zar_choice, which lint does not see.
+// cppcheck-suppress unusedFunction
+const Md5Kernel* Md5ChosenKernel() { return Choice().chosen(); }
+
+// Called by tests, benchmarks and zar_choice, which lint does not see.
+// cppcheck-suppress unusedFunction
 const Md5Kernel* Md5RunnableKernels(std::size_t* count) {
   *count = Kernels().count;
   return Kernels().kernels;
 }
 
+// Called by tests, benchmarks and zar_choice, which lint does not see.
+// cppcheck-suppress unusedFunction
 void Md5ForceBlocks(Md5BlockFunction blocks) { forcedBlocks = blocks; }
 
 }  // namespace zar

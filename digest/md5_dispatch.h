@@ -2,28 +2,31 @@
 #define ZAR_DIGEST_MD5_DISPATCH_H_
 
 #include <cstddef>
+#include <cstdint>
 
 #include "digest/md5_block_function.h"
+#include "digest/md5_kernel.h"
 
 namespace zar {
 
-// One MD5 compression kernel: a short name for reports and its function.
-struct Md5Kernel {
-  const char* name;
-  Md5BlockFunction blocks;
-};
+// The block path of every Md5State; same contract as Md5BlockFunction.
+// Uses the kernel a test forced, or else the process's automatic choice:
+// the portable kernel until a call with enough blocks races the runnable
+// kernels (see Md5KernelChoice), the winner from then on.
+void Md5Blocks(std::uint32_t abcd[4], const unsigned char* data,
+               std::size_t blockCount);
 
-// Returns the block function every Md5State uses: the fastest kernel this
-// host can run, chosen once on first use, or the one a test forced.
-Md5BlockFunction Md5ActiveBlocks();
+// The kernel the automatic choice made in this process, or null while it
+// has not been made. With a single runnable kernel that one, from the start.
+const Md5Kernel* Md5ChosenKernel();
 
 // Returns the kernels this host can run, the portable one first, and sets
 // *count to their number (at least 1). The array is static and constant.
 const Md5Kernel* Md5RunnableKernels(std::size_t* count);
 
-// For tests and benchmarks: makes Md5ActiveBlocks return blocks from now
-// on; a null blocks returns to the automatic choice. The program itself
-// never calls this.
+// For tests and benchmarks: makes Md5Blocks call blocks from now on; a null
+// blocks returns to the automatic choice. The program itself never calls
+// this.
 void Md5ForceBlocks(Md5BlockFunction blocks);
 
 }  // namespace zar

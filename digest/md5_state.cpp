@@ -50,7 +50,7 @@ void Md5State::Add(const unsigned char* data, std::int32_t length) {
 
   // Whole blocks go to the kernel straight from the caller's memory.
   const std::uint32_t wholeBlocks = left / 64;
-  Md5ActiveBlocks()(abcd, data, wholeBlocks);
+  Md5Blocks(abcd, data, wholeBlocks);
   data += static_cast<std::size_t>(wholeBlocks) * 64;
   left -= wholeBlocks * 64;
 
@@ -76,7 +76,7 @@ void Md5State::Finish(unsigned char digest[16]) {
 }
 
 void Md5State::Transform(const unsigned char* p) {
-  Md5ActiveBlocks()(abcd, p, 1);
+  Md5Blocks(abcd, p, 1);
 }
 
 }  // namespace zar

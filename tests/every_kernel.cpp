@@ -12,6 +12,12 @@ std::vector<Md5Kernel> RunnableKernels() {
   return std::vector<Md5Kernel>(kernels, kernels + count);
 }
 
+std::vector<Md5Kernel> KernelsAndAutomaticChoice() {
+  std::vector<Md5Kernel> kernels = RunnableKernels();
+  kernels.push_back({"automatic", nullptr});
+  return kernels;
+}
+
 std::string KernelName(const testing::TestParamInfo<Md5Kernel>& info) {
   return info.param.name;
 }

@@ -19,7 +19,8 @@ using test::RandomBytes;
 
 constexpr std::size_t kHalfGiB = std::size_t{1} << 29;
 
-// Every case runs once with each kernel the host can run.
+// Every case runs once with each kernel the host can run, and once with
+// the automatic choice.
 class Md5StateLargeTest : public test::EveryKernelTest {};
 
 TEST_P(Md5StateLargeTest, BitCountCarriesOverManyCalls) {

@@ -1,4 +1,5 @@
-// The kernels against each other and against the oracle, on random data.
+// The kernels against each other and against the oracle, on random data,
+// and the race that chooses among them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "digest/md5_dispatch.h"
+#include "digest/md5_kernel_choice.h"
 #include "digest/md5_state.h"
 #include "tests/every_kernel.h"
 #include "tests/md5_oracle.h"
@@ -117,13 +119,193 @@ TEST(Md5KernelTest, ForcedKernelIsTheOneMd5StateUses) {
               test::OracleMd5(data));
   }
   EXPECT_EQ(countedBlocks, 11u) << "10 blocks of data and 1 of padding";
+}
 
-  const Md5BlockFunction automatic = Md5ActiveBlocks();
+// A kernel made slow on purpose: it does its inner kernel's work four times
+// per block, three of them on a scratch copy of the chaining words.
+Md5BlockFunction slowInner = Md5PortableBlocks;
+
+void SlowBlocks(std::uint32_t abcd[4], const unsigned char* data,
+                std::size_t blockCount) {
+  for (int extra = 0; extra < 3; ++extra) {
+    std::uint32_t scratch[4];
+    std::memcpy(scratch, abcd, sizeof scratch);
+    slowInner(scratch, data, blockCount);
+  }
+  slowInner(abcd, data, blockCount);
+}
+
+// Races each runnable kernel against a slowed copy of itself, in both
+// orders, many times: the slow one must never win, and the race must fold
+// every one of its blocks as the portable kernel would.
+TEST(Md5KernelChoiceTest, RaceNeverChoosesAKernelMadeSlow) {
+  const std::size_t raceBlocks = Md5RaceBlocks(2, kMd5RacePlan);
+  const std::vector<unsigned char> data = RandomBytes(64 * raceBlocks, 14);
+  std::uint32_t expected[4] = {1, 2, 3, 4};
+  Md5PortableBlocks(expected, data.data(), raceBlocks);
+  for (const Md5Kernel& kernel : RunnableKernels()) {
+    slowInner = kernel.blocks;
+    const Md5Kernel slowFirst[2] = {{"slow", SlowBlocks}, kernel};
+    const Md5Kernel slowSecond[2] = {kernel, {"slow", SlowBlocks}};
+    for (int race = 0; race < 20; ++race) {
+      for (const Md5Kernel* kernels : {slowFirst, slowSecond}) {
+        std::uint32_t abcd[4] = {1, 2, 3, 4};
+        const std::size_t winner =
+            Md5RaceKernels(kernels, 2, kMd5RacePlan, abcd, data.data());
+        ASSERT_EQ(kernels[winner].blocks, kernel.blocks)
+            << kernel.name << ", race " << race;
+        ASSERT_EQ(std::memcmp(abcd, expected, sizeof abcd), 0) << kernel.name;
+      }
+    }
+  }
+  slowInner = Md5PortableBlocks;
+}
+
+// Counts the calls and blocks of two kernels and of the race.
+struct Calls {
+  std::size_t calls[2];
+  std::size_t blocks[2];
+  std::size_t races;
+};
+Calls calls;
+
+template <int k>
+void CountedPortable(std::uint32_t abcd[4], const unsigned char* data,
+                     std::size_t blockCount) {
+  ++calls.calls[k];
+  calls.blocks[k] += blockCount;
+  Md5PortableBlocks(abcd, data, blockCount);
+}
+
+// The race result a test wants; the race itself still runs in full.
+std::size_t raceWinner = 0;
+
+std::size_t RaceWithSetWinner(const Md5Kernel* kernels, std::size_t count,
+                              const Md5RacePlan& plan, std::uint32_t abcd[4],
+                              const unsigned char* data) {
+  ++calls.races;
+  Md5RaceKernels(kernels, count, plan, abcd, data);
+  return raceWinner;
+}
+
+constexpr Md5Kernel kCounted[2] = {{"first", CountedPortable<0>},
+                                   {"second", CountedPortable<1>}};
+
+TEST(Md5KernelChoiceTest, SingleKernelIsChosenWithoutMeasuring) {
+  calls = {};
+  Md5KernelChoice choice(kCounted, 1, kMd5RacePlan, RaceWithSetWinner);
+  EXPECT_EQ(choice.chosen(), &kCounted[0]);
+  const std::vector<unsigned char> data = RandomBytes(64 * 20000, 15);
+  std::uint32_t abcd[4] = {};
+  choice.Blocks(abcd, data.data(), 20000);
+  EXPECT_EQ(calls.races, 0u);
+  EXPECT_EQ(calls.calls[0], 1u) << "all blocks in one call, no timed turns";
+  EXPECT_EQ(calls.blocks[0], 20000u);
+}
+
+// Below the plan's threshold the first kernel takes every block and nothing
+// is measured; the first call at the threshold races once, the winner takes
+// the rest of that call and every later one.
+TEST(Md5KernelChoiceTest, RaceStartsOnceAtTheThreshold) {
+  const std::size_t minBlocks = kMd5RacePlan.minBlocks;
+  const std::size_t raceBlocks = Md5RaceBlocks(2, kMd5RacePlan);
+  const std::vector<unsigned char> data = RandomBytes(64 * minBlocks, 16);
+  calls = {};
+  raceWinner = 1;
+  Md5KernelChoice choice(kCounted, 2, kMd5RacePlan, RaceWithSetWinner);
+  std::uint32_t abcd[4] = {};
+  choice.Blocks(abcd, data.data(), minBlocks - 1);
+  EXPECT_EQ(calls.races, 0u);
+  EXPECT_EQ(choice.chosen(), nullptr);
+  EXPECT_EQ(calls.blocks[0], minBlocks - 1);
+  EXPECT_EQ(calls.blocks[1], 0u);
+
+  calls = {};
+  choice.Blocks(abcd, data.data(), minBlocks);
+  EXPECT_EQ(calls.races, 1u);
+  EXPECT_EQ(choice.chosen(), &kCounted[1]);
+  EXPECT_EQ(calls.blocks[0], raceBlocks / 2);
+  EXPECT_EQ(calls.blocks[1], minBlocks - raceBlocks / 2);
+
+  calls = {};
+  choice.Blocks(abcd, data.data(), minBlocks);
+  choice.Blocks(abcd, data.data(), 1);
+  EXPECT_EQ(calls.races, 0u);
+  EXPECT_EQ(calls.blocks[0], 0u);
+  EXPECT_EQ(calls.blocks[1], minBlocks + 1);
+}
+
+// The choice made by the test's current Md5KernelChoice, as a block
+// function that Md5State can be forced to use.
+Md5KernelChoice* currentChoice = nullptr;
+
+void CurrentChoiceBlocks(std::uint32_t abcd[4], const unsigned char* data,
+                         std::size_t blockCount) {
+  currentChoice->Blocks(abcd, data, blockCount);
+}
+
+// Messages just short of starting the race and long enough to start it,
+// whole and in pieces, with each runnable kernel as the race's winner: the
+// digest is the oracle's whichever kernel folds which blocks.
+TEST(Md5KernelChoiceTest, DigestIsTheSameWhicheverKernelWins) {
+  const std::size_t threshold = 64 * kMd5RacePlan.minBlocks;
+  const std::vector<unsigned char> data =
+      RandomBytes(3 * threshold + 200, 17);
+  std::size_t count = 0;
+  const Md5Kernel* kernels = Md5RunnableKernels(&count);
+  struct Case {
+    std::size_t length;
+    std::size_t offset;
+    std::size_t maxPiece;  // 0: one Add
+    bool races;
+  };
+  const Case cases[] = {
+      {threshold - 1, 0, 0, false},       {threshold - 64, 5, 0, false},
+      {threshold + 63, 3, 1000, false},   {threshold, 0, 0, true},
+      {threshold + 1, 7, 0, true},        {threshold + 100, 0, 70, false},
+      {3 * threshold + 117, 9, 0, true},
+  };
+  for (std::size_t winner = 0; winner < count; ++winner) {
+    raceWinner = winner;
+    for (const Case& c : cases) {
+      calls = {};
+      Md5KernelChoice choice(kernels, count, kMd5RacePlan,
+                             RaceWithSetWinner);
+      currentChoice = &choice;
+      ForcedKernel forced(CurrentChoiceBlocks);
+      std::mt19937 pieces(static_cast<std::uint32_t>(c.length));
+      const unsigned char* message = data.data() + c.offset;
+      EXPECT_EQ(DigestInRandomPieces(message, c.length, c.maxPiece, pieces),
+                test::OracleMd5(message, c.length))
+          << kernels[winner].name << " wins, " << c.length << " bytes";
+      EXPECT_EQ(calls.races, (c.races && count > 1) ? 1u : 0u) << c.length;
+      if (c.races || count == 1) {
+        EXPECT_EQ(choice.chosen(), &kernels[count == 1 ? 0 : winner]);
+      } else {
+        EXPECT_EQ(choice.chosen(), nullptr) << c.length;
+      }
+    }
+  }
+  currentChoice = nullptr;
+}
+
+// The process's own choice, unforced: a long message races (where there is
+// more than one kernel), gives the oracle's digest and leaves a runnable
+// kernel chosen.
+TEST(Md5KernelChoiceTest, AutomaticChoiceIsARunnableKernel) {
+  const std::vector<unsigned char> data =
+      RandomBytes(2 * 64 * kMd5RacePlan.minBlocks + 5, 18);
+  std::mt19937 unused;
+  EXPECT_EQ(DigestInRandomPieces(data.data(), data.size(), 0, unused),
+            test::OracleMd5(data));
+  const Md5Kernel* chosen = Md5ChosenKernel();
+  ASSERT_NE(chosen, nullptr);
   const std::vector<Md5Kernel> runnable = RunnableKernels();
   EXPECT_TRUE(std::any_of(runnable.begin(), runnable.end(),
                           [&](const Md5Kernel& kernel) {
-                            return kernel.blocks == automatic;
-                          }));
+                            return kernel.blocks == chosen->blocks;
+                          }))
+      << chosen->name;
   EXPECT_EQ(runnable.front().blocks, &Md5PortableBlocks);
 }
 

@@ -47,7 +47,8 @@ std::string DigestInPieces(const unsigned char* data, std::size_t size,
   return Hex(digest);
 }
 
-// Every case runs once with each kernel the host can run.
+// Every case runs once with each kernel the host can run, and once with
+// the automatic choice.
 class Md5StateTest : public test::EveryKernelTest {};
 
 TEST_P(Md5StateTest, KnownAnswersFromRfc1321) {

@@ -17,7 +17,8 @@ bool IsLowercaseHex(const std::string& text) {
   return text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
-// Every case runs once with each kernel the host can run.
+// Every case runs once with each kernel the host can run, and once with
+// the automatic choice.
 class XMD5Test : public test::EveryKernelTest {};
 
 TEST_P(XMD5Test, FreshObjectGivesEmptyText) {

@@ -1,6 +1,8 @@
 // libFuzzer target: the digest of a message handed to XMD5 in pieces, cut
 // where the input says, must equal the digest of one AddData of the whole
-// message and OpenSSL's MD5 of it, with every kernel the host can run.
+// message and OpenSSL's MD5 of it, with every kernel the host can run, with
+// the automatic choice, and through a kernel race (on a plan small enough
+// for the input's pieces to start it) won by each kernel in turn.
 //
 // The input is read from both ends (FuzzedDataProvider): each step takes a
 // control byte from the back and, for a data piece, its length from the back
@@ -20,11 +22,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "digest/md5_block_function.h"
 #include "digest/md5_dispatch.h"
+#include "digest/md5_kernel_choice.h"
 #include "digest/xmd5.h"
 #include "tests/md5_oracle.h"
 
@@ -52,8 +56,28 @@ std::vector<Kernel> RunnableKernels() {
   return std::vector<Kernel>(kernels, kernels + count);
 }
 
-// Makes every Md5State use blocks from now on.
+// Makes every Md5State use blocks from now on; null blocks is the
+// automatic choice.
 void UseKernel(Md5BlockFunction blocks) { Md5ForceBlocks(blocks); }
+
+// The choice path on a plan where 8 blocks in one call start the race, each
+// kernel folding 1 block per turn for 2 rounds. The race runs in full; its
+// result is the kernel the fuzzer wants to win.
+constexpr Md5RacePlan kSmallPlan = {1, 2, 8};
+std::size_t raceWinner = 0;
+std::optional<Md5KernelChoice> choice;
+
+std::size_t RaceWonBy(const Md5Kernel* kernels, std::size_t count,
+                      const Md5RacePlan& plan, std::uint32_t abcd[4],
+                      const unsigned char* data) {
+  Md5RaceKernels(kernels, count, plan, abcd, data);
+  return raceWinner;
+}
+
+void ChoiceBlocks(std::uint32_t abcd[4], const unsigned char* data,
+                  std::size_t blockCount) {
+  choice->Blocks(abcd, data, blockCount);
+}
 
 enum class Step { kData, kEmpty, kRefused };
 
@@ -187,8 +211,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   }
   const std::string expected =
       zar::test::OracleMd5(message.data(), message.size());
-  for (const zar::Kernel& kernel : zar::RunnableKernels()) {
+  const std::vector<zar::Kernel> kernels = zar::RunnableKernels();
+  for (const zar::Kernel& kernel : kernels) {
     zar::Check(kernel, pieces, message, expected);
   }
+  zar::Check({"automatic", nullptr}, pieces, message, expected);
+  for (std::size_t winner = 0; winner < kernels.size(); ++winner) {
+    // A fresh choice for each: the race starts on the first long call.
+    zar::raceWinner = winner;
+    zar::choice.emplace(kernels.data(), kernels.size(), zar::kSmallPlan,
+                        zar::RaceWonBy);
+    const std::string name = std::string("race won by ") + kernels[winner].name;
+    zar::Check({name.c_str(), zar::ChoiceBlocks}, pieces, message, expected);
+  }
+  zar::choice.reset();
+  zar::UseKernel(nullptr);
   return 0;
 }
