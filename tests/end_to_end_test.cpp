@@ -43,6 +43,65 @@ TEST_F(EndToEndTest, FilesOfInterestingSizesAndNames) {
   }
 }
 
+TEST_F(EndToEndTest, NameCannotForgeOrHideTheResultLine) {
+  // A name that would end its own line, print a result line of its choosing
+  // and conceal the rest of the output (ESC [8m, or the C1 control CSI in
+  // place of ESC [) shows escaped, and the real result line follows it.
+  // Windows allows no control character below 0x20 in a file name, and its
+  // wide command line cannot carry a byte that is not UTF-8: such names reach
+  // the program there, but name no file.
+  const std::string forged =
+      "\"\nSize=70, MD5=0123456789abcdef0123456789abcdef\n\x1b[8m";
+  const std::string forgedShown =
+      "\"\\x0aSize=70, MD5=0123456789abcdef0123456789abcdef\\x0a\\x1b[8m";
+  struct Case {
+    std::string name;
+    std::string shown;
+    bool windowsFile;  // whether Windows can have a file of this name
+  };
+  const Case cases[] = {
+      {"new\nline.txt", "new\\x0aline.txt", false},
+      {"x" + forged, "x" + forgedShown, false},
+      {"csi \xc2\x9b" "8m hidden", "csi \\xc2\\x9b8m hidden", true},
+      {"latin-1 \xff.txt", "latin-1 \\xff.txt", false},
+  };
+#if defined(_WIN32)
+  constexpr bool kWindows = true;
+#else
+  constexpr bool kWindows = false;
+#endif
+  const std::string dirShown = test::Utf8(dir_ / "");
+  const std::vector<unsigned char> bytes = test::RandomBytes(70, 25);
+  for (const Case& c : cases) {
+    const std::string path = dirShown + c.name;
+    if (kWindows && !c.windowsFile) {
+      EXPECT_EQ(AfterBanner(Run({path})),
+                InputLine(dirShown + c.shown) + " - FAILED TO OPEN")
+          << c.shown;
+      continue;
+    }
+    ASSERT_EQ(MakeFile(c.name, bytes), path) << c.shown;
+    EXPECT_EQ(AfterBanner(Run({path})),
+              InputLine(dirShown + c.shown) + " opened" +
+                  test::ResultLine(bytes.size(), test::OracleMd5(bytes)))
+        << c.shown;
+  }
+}
+
+TEST_F(EndToEndTest, SelfTestShowsItsPathTheSameWay) {
+  const fs::path dir = dir_ / test::PathFromUtf8("self \xc2\x9b test");
+  fs::create_directories(dir);
+  const fs::path copy = dir / fs::path(kProgram).filename();
+  fs::copy_file(test::PathFromUtf8(kProgram), copy);
+  const std::string path = test::Utf8(copy);
+  const std::string shown = test::Utf8(dir_ / "self \\xc2\\x9b test" /
+                                       fs::path(kProgram).filename());
+  EXPECT_EQ(AfterBanner(RunChild(path, {path})),
+            std::string(kUsage) + InputLine(shown) + " opened" +
+                test::ResultLine(fs::file_size(copy),
+                                 test::OracleMd5OfFile(path)));
+}
+
 TEST_F(EndToEndTest, EmptyFileHasTheDigestOfTheEmptyMessage) {
   const std::string path = MakeFile("empty", {});
   EXPECT_EQ(AfterBanner(Run({path})),
