@@ -1,6 +1,7 @@
 // Runs the built program as a person would and checks every byte it prints.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -122,8 +123,8 @@ TEST_F(EndToEndTest, NameThatCannotBeOpened) {
 }
 
 #if !defined(_WIN32)
-// Windows opens no directory as a file and has no /proc; its read error is
-// tested in end_to_end_windows_test.cpp.
+// Windows opens no directory as a file and has no /proc; its read error from
+// the system is tested in end_to_end_windows_test.cpp.
 TEST_F(EndToEndTest, ReadErrorIsNotReportedAsSuccess) {
   // A directory opens but cannot be read; the start of /proc/self/mem is
   // unmapped memory, which reads as an I/O error.
@@ -133,17 +134,50 @@ TEST_F(EndToEndTest, ReadErrorIsNotReportedAsSuccess) {
         << path;
   }
 }
+#endif
 
 TEST_F(EndToEndTest, ReadErrorPartWayThroughTheFile) {
   const std::string path = MakeFile("big", test::RandomBytes(25'000'000, 3));
   // The second chunk is cut short by the error, the third read fails.
   EXPECT_EQ(AfterBanner(RunWithFaults({path}, {"ZAR_FAULT_READ_LIMIT=15000000"})),
             InputLine(path) + " opened\nError in chunk read");
-  // The same shim with a budget the file does not exhaust changes nothing.
+  // The same fault with a budget the file does not exhaust changes nothing.
   EXPECT_EQ(AfterBanner(RunWithFaults({path}, {"ZAR_FAULT_READ_LIMIT=26000000"})),
             Success(path));
 }
+
+// Sets a variable of this process's environment for the scope.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+#if defined(_WIN32)
+    _putenv_s(name, value);
+#else
+    setenv(name, value, 1);
 #endif
+  }
+  ~ScopedVariable() {
+#if defined(_WIN32)
+    _putenv_s(name_, "");  // an empty value removes it
+#else
+    unsetenv(name_);
+#endif
+  }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+};
+
+TEST_F(EndToEndTest, ExtraEnvironmentReplacesTheParentsEntry) {
+  // The tests rely on it: the entry a run is given wins over the entry of the
+  // same name that the test process itself has.
+  const std::string path = MakeFile("small", test::RandomBytes(10, 4));
+  const ScopedVariable everyReadFails("ZAR_FAULT_READ_LIMIT", "0");
+  EXPECT_EQ(AfterBanner(RunWithFaults({path}, {"ZAR_FAULT_READ_LIMIT=1000"})),
+            Success(path));
+}
 
 TEST_F(EndToEndTest, ReadBufferCannotBeAllocated) {
   const std::string path = MakeFile("small", test::RandomBytes(10, 4));
@@ -152,6 +186,57 @@ TEST_F(EndToEndTest, ReadBufferCannotBeAllocated) {
   // Failing some other size shows that it is the read buffer that matters.
   EXPECT_EQ(AfterBanner(RunWithFaults({path}, {"ZAR_FAULT_MALLOC_SIZE=10000001"})),
             Success(path));
+}
+
+TEST_F(EndToEndTest, EveryPathReleasesWhatItAcquiredInOrder) {
+  // The fault library marks, among the printed texts, when the file is
+  // opened and closed and when the read buffer is allocated and freed: file
+  // first, then buffer; buffer released first, then file, both before the
+  // result.
+  const std::string file = MakeFile("file", test::RandomBytes(100, 5));
+  const std::string missing = (dir_ / "missing").string();
+  struct Case {
+    const char* what;
+    std::string path;
+    std::vector<std::string> faults;
+    std::string expected;  // after the Input file text
+  };
+  const Case cases[] = {
+      {"success", file, {},
+       "<open> opened<malloc><free><close>" +
+           test::ResultLine(100, test::OracleMd5OfFile(file))},
+      {"open fails", missing, {}, "<open failed> - FAILED TO OPEN"},
+      {"allocation fails", file, {"ZAR_FAULT_MALLOC_SIZE=10000002"},
+       "<open> opened<malloc failed> - memory allocation failure<close>"},
+      {"read fails", file, {"ZAR_FAULT_READ_LIMIT=0"},
+       "<open> opened<malloc>\nError in chunk read<free><close>"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> faults = c.faults;
+    faults.push_back("ZAR_TRACE_PATH=" + c.path);
+    EXPECT_EQ(AfterBanner(RunWithFaults({c.path}, faults)),
+              InputLine(c.path) + c.expected)
+        << c.what;
+  }
+}
+
+TEST_F(EndToEndTest, ExceptionIsCaughtOnEveryPath) {
+  // The 32-digit digest text is the only 33-byte allocation of a run, as
+  // long as no name the program handles is 32 characters long.
+  const std::string failDigestText = "ZAR_FAULT_MALLOC_SIZE=33";
+  const std::string path = MakeFile("file", test::RandomBytes(10, 5));
+  const std::string program = test::FaultedProgram();
+  const std::string self = test::Utf8(fs::canonical(test::PathFromUtf8(program)));
+  ASSERT_NE(path.size(), 32u);
+  if (self.size() == 32 || program.size() == 32) {
+    GTEST_SKIP() << "the program's own path is 32 characters long";
+  }
+  const std::string caught = "\nERROR, C++Exception encountered";
+  EXPECT_EQ(AfterBanner(RunWithFaults({path}, {failDigestText})),
+            InputLine(path) + " opened" + caught);
+  // The self-test runs under the same guard.
+  EXPECT_EQ(AfterBanner(RunWithFaults({}, {failDigestText})),
+            kUsage + InputLine(self) + " opened" + caught);
 }
 
 TEST_F(EndToEndTest, NoArgumentPrintsUsageAndChecksItself) {

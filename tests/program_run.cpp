@@ -78,14 +78,15 @@ std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings)
   return environment;
 }
 
+const std::string& FaultedProgram() {
+  return kFaultProgram.empty() ? kProgram : kFaultProgram;
+}
+
 ChildResult RunWithFaults(const std::vector<std::string>& arguments,
                           const std::vector<std::string>& faults) {
-  std::vector<std::string> environment = faults;
-  std::string program = kFaultProgram;
-  if (program.empty()) {
-    program = kProgram;
-    environment = WithFaultShim(faults);
-  }
+  const std::string& program = FaultedProgram();
+  const std::vector<std::string> environment =
+      kFaultProgram.empty() ? WithFaultShim(faults) : faults;
   std::vector<std::string> argv = {program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return RunChild(program, argv, environment);
