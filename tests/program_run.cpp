@@ -64,7 +64,17 @@ std::string WithoutLineBreakCarriageReturns(const std::string& text) {
 }  // namespace
 
 std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings) {
-  std::vector<std::string> environment = {"LD_PRELOAD=" + kFaultShim};
+  // LD_PRELOAD takes a blank for a separator and has no escape, so it names
+  // the library alone, which the loader looks for in LD_LIBRARY_PATH, where
+  // only colons separate: a blank in the path to the build is harmless.
+  const fs::path shim(kFaultShim);
+  std::string libraryPath = shim.parent_path().string();
+  if (const char* inherited = std::getenv("LD_LIBRARY_PATH")) {
+    if (*inherited != '\0') libraryPath += std::string(":") + inherited;
+  }
+  std::vector<std::string> environment = {
+      "LD_PRELOAD=" + shim.filename().string(),
+      "LD_LIBRARY_PATH=" + libraryPath};
 #if ZAR_ADDRESS_SANITIZER
   // AddressSanitizer refuses to start unless its runtime comes first in the
   // search order; the shim must come before it to see the program's mallocs,

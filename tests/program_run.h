@@ -17,8 +17,9 @@ namespace zar::test {
 extern const std::string kProgram;
 extern const std::string kFaultShim;
 
-// The environment that loads the fault-injection library into the program,
-// followed by settings ("ZAR_FAULT_...=N" entries).
+// The environment that loads the fault-injection library into the program
+// (LD_PRELOAD and LD_LIBRARY_PATH entries), followed by settings
+// ("ZAR_FAULT_...=N" entries).
 std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings);
 
 // Runs the program with the faults of fault_shim.cpp switched on by faults
