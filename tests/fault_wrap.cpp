@@ -13,7 +13,7 @@
 //                            when that block is freed.
 // On Windows the system's functions are called through their import
 // pointers (__imp_CreateFileW ...): those pointers are what is wrapped, and
-// each __wrap___imp_ pointer here leads to the traced version.
+// each wrapped pointer here leads to the traced version.
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
@@ -181,9 +181,21 @@ using CloseHandleFunction = BOOL(WINAPI*)(HANDLE);
 using ReadFileFunction = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD,
                                        LPOVERLAPPED);
 
-extern "C" CreateFileFunction __real___imp_CreateFileW;
-extern "C" CloseHandleFunction __real___imp_CloseHandle;
-extern "C" ReadFileFunction __real___imp_ReadFile;
+// The import pointers' symbols, and their --wrap twins: 32-bit names carry
+// an underscore and the bytes of the arguments (stdcall), 64-bit names not.
+#if defined(__i386__)
+#define ZAR_REAL_IMPORT(name, bytes) "___real__imp__" #name "@" #bytes
+#define ZAR_WRAPPED_IMPORT(name, bytes) "___wrap__imp__" #name "@" #bytes
+#else
+#define ZAR_REAL_IMPORT(name, bytes) "__real___imp_" #name
+#define ZAR_WRAPPED_IMPORT(name, bytes) "__wrap___imp_" #name
+#endif
+
+extern "C" CreateFileFunction realCreateFileW
+    __asm__(ZAR_REAL_IMPORT(CreateFileW, 28));
+extern "C" CloseHandleFunction realCloseHandle
+    __asm__(ZAR_REAL_IMPORT(CloseHandle, 4));
+extern "C" ReadFileFunction realReadFile __asm__(ZAR_REAL_IMPORT(ReadFile, 20));
 
 namespace {
 
@@ -192,7 +204,7 @@ HANDLE WINAPI TracedCreateFileW(LPCWSTR name, DWORD access, DWORD share,
                                 DWORD disposition, DWORD flags,
                                 HANDLE templateFile) {
   LoadFaults();
-  HANDLE file = __real___imp_CreateFileW(name, access, share, security,
+  HANDLE file = realCreateFileW(name, access, share, security,
                                          disposition, flags, templateFile);
   if (tracing && std::wcscmp(tracedPath, name) == 0) {
     const DWORD error = GetLastError();  // kept for the caller
@@ -208,7 +220,7 @@ BOOL WINAPI TracedCloseHandle(HANDLE handle) {
     Mark("<close>");
     tracedHandle = INVALID_HANDLE_VALUE;
   }
-  return __real___imp_CloseHandle(handle);
+  return realCloseHandle(handle);
 }
 
 BOOL WINAPI BudgetedReadFile(HANDLE file, LPVOID buffer, DWORD size,
@@ -222,7 +234,7 @@ BOOL WINAPI BudgetedReadFile(HANDLE file, LPVOID buffer, DWORD size,
     }
     if (size > readBudget.left) size = static_cast<DWORD>(readBudget.left);
   }
-  const BOOL done = __real___imp_ReadFile(file, buffer, size, got, overlapped);
+  const BOOL done = realReadFile(file, buffer, size, got, overlapped);
   if (readBudget.limited && done && got != nullptr) readBudget.left -= *got;
   return done;
 }
@@ -231,12 +243,15 @@ BOOL WINAPI BudgetedReadFile(HANDLE file, LPVOID buffer, DWORD size,
 
 // The import pointers the program's calls go through.
 extern "C" {
-extern const CreateFileFunction __wrap___imp_CreateFileW;
-extern const CloseHandleFunction __wrap___imp_CloseHandle;
-extern const ReadFileFunction __wrap___imp_ReadFile;
-const CreateFileFunction __wrap___imp_CreateFileW = &TracedCreateFileW;
-const CloseHandleFunction __wrap___imp_CloseHandle = &TracedCloseHandle;
-const ReadFileFunction __wrap___imp_ReadFile = &BudgetedReadFile;
+extern const CreateFileFunction wrappedCreateFileW
+    __asm__(ZAR_WRAPPED_IMPORT(CreateFileW, 28));
+extern const CloseHandleFunction wrappedCloseHandle
+    __asm__(ZAR_WRAPPED_IMPORT(CloseHandle, 4));
+extern const ReadFileFunction wrappedReadFile
+    __asm__(ZAR_WRAPPED_IMPORT(ReadFile, 20));
+const CreateFileFunction wrappedCreateFileW = &TracedCreateFileW;
+const CloseHandleFunction wrappedCloseHandle = &TracedCloseHandle;
+const ReadFileFunction wrappedReadFile = &BudgetedReadFile;
 }
 
 #else
