@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/build_stamp.h"
+#include "app/display_name.h"
 #include "app/platform.h"
 #include "digest/xmd5.h"
 
@@ -77,7 +78,9 @@ void PrintUsage() {
 // cppcheck-suppress passedByValue
 // NOLINTNEXTLINE(performance-unnecessary-value-param)
 bool ChecksumFile(std::string fileName) {
-  Print("\nInput file: \"%s\"", fileName.c_str());
+  // The name is opened as given but shown escaped: a name chosen by someone
+  // else must not forge or hide the result line.
+  Print("\nInput file: \"%s\"", DisplayName(fileName).c_str());
 
   platform::InputFile file;
   if (!file.Open(fileName)) {

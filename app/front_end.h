@@ -20,12 +20,13 @@ void PrintBanner(std::string programName);
 // Prints the paragraph that explains how to run the program.
 void PrintUsage();
 
-// Prints the file's name, opens it, reads it in chunks of kChunkSize bytes
-// and prints its size and MD5 digest. Returns true when the size and digest
-// were printed; false after printing why not (the file did not open, the
-// buffer could not be allocated, or reading failed). Releases everything it
-// acquired before it returns. May throw std::bad_alloc building the digest
-// text, after the file and buffer are released.
+// Prints the file's name as DisplayName shows it, opens the file by the name
+// exactly as given, reads it in chunks of kChunkSize bytes and prints its
+// size and MD5 digest. Returns true when the size and digest were printed;
+// false after printing why not (the file did not open, the buffer could not
+// be allocated, or reading failed). Releases everything it acquired before it
+// returns. May throw std::bad_alloc building the name's text, before anything
+// is acquired, or the digest text, after the file and buffer are released.
 bool ChecksumFile(std::string fileName);
 
 // The whole program: banner, then the file named by the first argument, or

@@ -23,9 +23,10 @@ extern const bool kChildCanHaveNoArguments;
 // parent's environment plus extraEnvironment ("NAME=value" entries, each
 // replacing the parent's entry of that name). Captures
 // standard output and standard error apart and waits for it to end.
-// When the environment variable ZAR_TEST_RUN_UNDER holds a command (words
-// separated by blanks, such as a memory checker and its options) and
-// argument 0 is program itself, program runs under that command. An
+// When the environment variable ZAR_TEST_RUN_UNDER names a program (one
+// path, taken whole, blanks included: a wrapper script such as .ci/memcheck,
+// which holds any options) and argument 0 is program itself, program runs
+// under it: as ZAR_TEST_RUN_UNDER PROGRAM ARGUMENTS... An
 // LD_PRELOAD entry of extraEnvironment then reaches the wrapper as
 // ZAR_TEST_LD_PRELOAD, for it to hand to the program alone.
 ChildResult RunChild(const std::string& program,

@@ -46,23 +46,13 @@ void ReadBoth(int outFd, int errFd, ChildResult& result) {
   }
 }
 
-// The command prefix ZAR_TEST_RUN_UNDER names (blank-separated words), or
-// nothing when it is unset or empty.
+// The program ZAR_TEST_RUN_UNDER names, taken whole (a path may hold
+// blanks; options belong in a wrapper script), or nothing when it is unset
+// or empty.
 std::vector<std::string> RunUnder() {
-  std::vector<std::string> words;
   const char* text = std::getenv("ZAR_TEST_RUN_UNDER");
-  if (text == nullptr) return words;
-  std::string word;
-  for (const char* c = text;; ++c) {
-    if (*c == ' ' || *c == '\0') {
-      if (!word.empty()) words.push_back(word);
-      word.clear();
-      if (*c == '\0') break;
-    } else {
-      word += *c;
-    }
-  }
-  return words;
+  if (text == nullptr || *text == '\0') return {};
+  return {text};
 }
 
 // A cross build runs its programs through the emulator (qemu-user), which

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include "tests/child_process.h"
 
@@ -44,21 +45,47 @@ void AppendQuoted(const std::wstring& argument, std::wstring& line) {
   line += L'"';
 }
 
-// The parent's environment block plus the extra entries, as CreateProcessW
+// The name of a NAME=value entry. Windows' hidden entries for the current
+// directory of each drive ("=C:=C:\\dir") begin with the equals sign, which
+// is then part of the name.
+std::wstring NameOf(const std::wstring& entry) {
+  return entry.substr(0, entry.find(L'=', 1));
+}
+
+// The parent's environment block with the extra entries, as CreateProcessW
 // takes it: NAME=value strings, each ended by a null, then one more null.
+// An extra entry replaces the parent's entry of the same name, which
+// Windows compares without regard to case.
 std::wstring EnvironmentBlock(const std::vector<std::string>& extra) {
+  std::vector<std::wstring> extraEntries;
+  for (const std::string& entry : extra) extraEntries.push_back(Wide(entry));
+  const auto replaced = [&](const std::wstring& entry) {
+    const std::wstring name = NameOf(entry);
+    for (const std::wstring& other : extraEntries) {
+      const std::wstring otherName = NameOf(other);
+      if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()),
+                               otherName.data(),
+                               static_cast<int>(otherName.size()),
+                               TRUE) == CSTR_EQUAL) {
+        return true;
+      }
+    }
+    return false;
+  };
   std::wstring block;
   if (wchar_t* strings = GetEnvironmentStringsW()) {
     for (const wchar_t* entry = strings; *entry != L'\0';) {
       const std::wstring text(entry);
-      block += text;
-      block += L'\0';
+      if (!replaced(text)) {
+        block += text;
+        block += L'\0';
+      }
       entry += text.size() + 1;
     }
     FreeEnvironmentStringsW(strings);
   }
-  for (const std::string& entry : extra) {
-    block += Wide(entry);
+  for (const std::wstring& entry : extraEntries) {
+    block += entry;
     block += L'\0';
   }
   block += L'\0';

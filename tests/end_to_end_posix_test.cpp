@@ -1,5 +1,5 @@
-// End-to-end cases that need POSIX: faults injected with LD_PRELOAD, files
-// from /proc, and a FIFO that lets the test watch a run while it happens.
+// End-to-end cases that need POSIX: a FIFO that lets the test watch a run
+// while it happens.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,66 +17,12 @@
 namespace zar {
 namespace {
 
-namespace fs = std::filesystem;
 using test::AfterBanner;
 using test::InputLine;
-using test::WithFaultShim;
 using test::kProgram;
-using test::kUsage;
-using test::Success;
 
 
 using PosixEndToEndTest = test::TempDirTest;
-
-TEST_F(PosixEndToEndTest, EveryPathReleasesWhatItAcquiredInOrder) {
-  // The shim marks, among the printed texts, when the file is opened and
-  // closed and when the read buffer is allocated and freed: file first, then
-  // buffer; buffer released first, then file, both before the result.
-  const std::string file = MakeFile("file", test::RandomBytes(100, 5));
-  const std::string missing = (dir_ / "missing").string();
-  const std::string directory = dir_.string();  // opens, but cannot be read
-  struct Case {
-    const char* what;
-    std::string path;
-    std::vector<std::string> settings;
-    std::string expected;  // after the Input file text
-  };
-  const Case cases[] = {
-      {"success", file, {},
-       "<open> opened<malloc><free><close>" +
-           test::ResultLine(100, test::OracleMd5OfFile(file))},
-      {"open fails", missing, {}, "<open failed> - FAILED TO OPEN"},
-      {"allocation fails", file, {"ZAR_FAULT_MALLOC_SIZE=10000002"},
-       "<open> opened<malloc failed> - memory allocation failure<close>"},
-      {"read fails", directory, {},
-       "<open> opened<malloc>\nError in chunk read<free><close>"},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> settings = c.settings;
-    settings.push_back("ZAR_TRACE_PATH=" + c.path);
-    EXPECT_EQ(AfterBanner(Run({c.path}, WithFaultShim(settings))),
-              InputLine(c.path) + c.expected)
-        << c.what;
-  }
-}
-
-TEST_F(PosixEndToEndTest, ExceptionIsCaughtOnEveryPath) {
-  // The 32-digit digest text is the only 33-byte allocation of a run, as
-  // long as no name the program handles is 32 characters long.
-  const std::string failDigestText = "ZAR_FAULT_MALLOC_SIZE=33";
-  const std::string path = MakeFile("file", test::RandomBytes(10, 5));
-  const std::string self = fs::canonical(kProgram).string();
-  ASSERT_NE(path.size(), 32u);
-  if (self.size() == 32 || kProgram.size() == 32) {
-    GTEST_SKIP() << "the program's own path is 32 characters long";
-  }
-  const std::string caught = "\nERROR, C++Exception encountered";
-  EXPECT_EQ(AfterBanner(Run({path}, WithFaultShim({failDigestText}))),
-            InputLine(path) + " opened" + caught);
-  // The self-test runs under the same guard.
-  EXPECT_EQ(AfterBanner(Run({}, WithFaultShim({failDigestText}))),
-            kUsage + InputLine(self) + " opened" + caught);
-}
 
 TEST_F(PosixEndToEndTest, EachTextIsShownAsItIsPrinted) {
   // The program blocks reading a FIFO, so what it printed so far must already

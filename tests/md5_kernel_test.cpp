@@ -53,6 +53,13 @@ std::string DigestInRandomPieces(const unsigned char* data, std::size_t size,
 // reaches, over runs of random blocks at every alignment: each kernel must
 // agree with the portable reference word for word.
 TEST(Md5KernelTest, KernelsAgreeOnRandomChainingWordsAndBlocks) {
+  // The portable kernel is the reference, so only the others are compared.
+  std::vector<Md5Kernel> others = RunnableKernels();
+  others.erase(others.begin());
+  if (others.empty()) {
+    GTEST_SKIP() << "only the portable kernel runs on this host: no other "
+                    "kernel to compare with it";
+  }
   constexpr std::size_t kMaxBlocks = 40;
   const std::vector<unsigned char> data = RandomBytes(64 * kMaxBlocks + 64, 11);
   std::mt19937 random(20261211);
@@ -64,7 +71,7 @@ TEST(Md5KernelTest, KernelsAgreeOnRandomChainingWordsAndBlocks) {
     std::uint32_t expected[4];
     std::memcpy(expected, start, sizeof start);
     Md5PortableBlocks(expected, data.data() + offset, blocks);
-    for (const Md5Kernel& kernel : RunnableKernels()) {
+    for (const Md5Kernel& kernel : others) {
       std::uint32_t actual[4];
       std::memcpy(actual, start, sizeof start);
       kernel.blocks(actual, data.data() + offset, blocks);

@@ -64,7 +64,17 @@ std::string WithoutLineBreakCarriageReturns(const std::string& text) {
 }  // namespace
 
 std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings) {
-  std::vector<std::string> environment = {"LD_PRELOAD=" + kFaultShim};
+  // LD_PRELOAD takes a blank for a separator and has no escape, so it names
+  // the library alone, which the loader looks for in LD_LIBRARY_PATH, where
+  // only colons separate: a blank in the path to the build is harmless.
+  const fs::path shim(kFaultShim);
+  std::string libraryPath = shim.parent_path().string();
+  if (const char* inherited = std::getenv("LD_LIBRARY_PATH")) {
+    if (*inherited != '\0') libraryPath += std::string(":") + inherited;
+  }
+  std::vector<std::string> environment = {
+      "LD_PRELOAD=" + shim.filename().string(),
+      "LD_LIBRARY_PATH=" + libraryPath};
 #if ZAR_ADDRESS_SANITIZER
   // AddressSanitizer refuses to start unless its runtime comes first in the
   // search order; the shim must come before it to see the program's mallocs,
@@ -78,14 +88,15 @@ std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings)
   return environment;
 }
 
+const std::string& FaultedProgram() {
+  return kFaultProgram.empty() ? kProgram : kFaultProgram;
+}
+
 ChildResult RunWithFaults(const std::vector<std::string>& arguments,
                           const std::vector<std::string>& faults) {
-  std::vector<std::string> environment = faults;
-  std::string program = kFaultProgram;
-  if (program.empty()) {
-    program = kProgram;
-    environment = WithFaultShim(faults);
-  }
+  const std::string& program = FaultedProgram();
+  const std::vector<std::string> environment =
+      kFaultProgram.empty() ? WithFaultShim(faults) : faults;
   std::vector<std::string> argv = {program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return RunChild(program, argv, environment);

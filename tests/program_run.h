@@ -17,16 +17,21 @@ namespace zar::test {
 extern const std::string kProgram;
 extern const std::string kFaultShim;
 
-// The environment that loads the fault-injection library into the program,
-// followed by settings ("ZAR_FAULT_...=N" entries).
+// The environment that loads the fault-injection library into the program
+// (LD_PRELOAD and LD_LIBRARY_PATH entries), followed by settings
+// ("ZAR_FAULT_...=N" entries).
 std::vector<std::string> WithFaultShim(const std::vector<std::string>& settings);
 
 // Runs the program with the faults of fault_shim.cpp switched on by faults
-// ("ZAR_FAULT_...=N" entries): the program itself with the shim preloaded,
+// ("ZAR_FAULT_...=N" and "ZAR_TRACE_PATH=..." entries): the program itself with the shim preloaded,
 // or, where nothing can be preloaded (static and Windows builds), the same
 // program linked with the shim's fault_wrap.cpp twin.
 ChildResult RunWithFaults(const std::vector<std::string>& arguments,
                           const std::vector<std::string>& faults);
+
+// The program RunWithFaults runs: kProgram, or its copy linked with the
+// faults.
+const std::string& FaultedProgram();
 
 // A path from its UTF-8 text and back: the program's texts are UTF-8 on
 // every platform, while std::filesystem's narrow strings are in the ANSI code
