@@ -11,7 +11,8 @@
 //                            program's own texts: "<open>" or "<open failed>"
 //                            when PATH is opened, "<close>" when it is closed,
 //                            "<malloc>" or "<malloc failed>" when a block of
-//                            kTracedSize bytes or more is asked for, "<free>"
+//                            BufferTrace::kTracedSize bytes or more is asked
+//                            for, "<free>"
 //                            when that block is freed.
 // Every other call goes on to the next definition in the search order: the C
 // library's, or that of a memory checker (AddressSanitizer, valgrind) that
@@ -31,7 +32,7 @@
 #include <cstring>
 #include <new>
 
-#include "fault_read_budget.h"
+#include "fault_plan.h"
 
 namespace {
 
@@ -51,12 +52,9 @@ ReadFunction nextRead = nullptr;
 NewFunction nextNew = nullptr;
 bool resolving = false;  // true while dlsym runs, which may itself allocate
 
-// Allocations this large are traced: the program's read buffer, and nothing
-// else it allocates.
-constexpr std::size_t kTracedSize = 1'000'000;
 const char* tracedPath = nullptr;  // null: no tracing
 int tracedFd = -1;                 // the open descriptor of tracedPath
-void* tracedBlock = nullptr;       // the traced block while it is allocated
+zar::test::BufferTrace bufferTrace;
 
 std::size_t failingMallocSize = 0;  // 0: no malloc fails
 zar::test::ReadBudget readBudget;
@@ -101,19 +99,9 @@ int TracedOpen(OpenFunction next, const char* path, int flags, va_list rest) {
   return fd;
 }
 
-std::size_t ParseSize(const char* text) {
-  return static_cast<std::size_t>(std::strtoull(text, nullptr, 10));
-}
-
 __attribute__((constructor)) void LoadFaults() {
   ResolveNext();
-  if (const char* size = std::getenv("ZAR_FAULT_MALLOC_SIZE")) {
-    failingMallocSize = ParseSize(size);
-  }
-  if (const char* limit = std::getenv("ZAR_FAULT_READ_LIMIT")) {
-    readBudget.limited = true;
-    readBudget.left = ParseSize(limit);
-  }
+  zar::test::LoadFaultSettings(failingMallocSize, readBudget);
   tracedPath = std::getenv("ZAR_TRACE_PATH");
 }
 
@@ -130,19 +118,13 @@ extern "C" void* malloc(std::size_t size) {
   } else {
     block = nextMalloc(size);
   }
-  if (size >= kTracedSize) {
-    Mark(block != nullptr ? "<malloc>" : "<malloc failed>");
-    if (block != nullptr) tracedBlock = block;
-  }
+  bufferTrace.Allocated(size, block, Mark);
   return block;
 }
 
 extern "C" void free(void* block) {
   ResolveNext();
-  if (block != nullptr && block == tracedBlock) {
-    Mark("<free>");
-    tracedBlock = nullptr;
-  }
+  bufferTrace.Freeing(block, Mark);
   if (nextFree != nullptr) nextFree(block);
 }
 

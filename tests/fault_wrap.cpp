@@ -9,7 +9,8 @@
 //                            program's own texts: "<open>" or "<open failed>"
 //                            when PATH is opened, "<close>" when it is closed,
 //                            "<malloc>" or "<malloc failed>" when a block of
-//                            kTracedSize bytes or more is asked for, "<free>"
+//                            BufferTrace::kTracedSize bytes or more is asked
+//                            for, "<free>"
 //                            when that block is freed.
 // On Windows the system's functions are called through their import
 // pointers (__imp_CreateFileW ...): those pointers are what is wrapped, and
@@ -20,7 +21,7 @@
 #include <cstring>
 #include <new>
 
-#include "fault_read_budget.h"
+#include "fault_plan.h"
 
 #if defined(_WIN32)
 #ifndef WIN32_LEAN_AND_MEAN
@@ -49,28 +50,15 @@ bool loading = false;               // true while the variables are read
 std::size_t failingMallocSize = 0;  // 0: no malloc fails
 zar::test::ReadBudget readBudget;
 
-// Allocations this large are traced: the program's read buffer, and nothing
-// else it allocates.
-constexpr std::size_t kTracedSize = 1'000'000;
 bool tracing = false;
-void* tracedBlock = nullptr;  // the traced block while it is allocated
-
-std::size_t ParseSize(const char* text) {
-  return static_cast<std::size_t>(std::strtoull(text, nullptr, 10));
-}
+zar::test::BufferTrace bufferTrace;
 
 void LoadTracedPath();
 
 void LoadFaults() {
   if (loaded || loading) return;
   loading = true;
-  if (const char* size = std::getenv("ZAR_FAULT_MALLOC_SIZE")) {
-    failingMallocSize = ParseSize(size);
-  }
-  if (const char* limit = std::getenv("ZAR_FAULT_READ_LIMIT")) {
-    readBudget.limited = true;
-    readBudget.left = ParseSize(limit);
-  }
+  zar::test::LoadFaultSettings(failingMallocSize, readBudget);
   LoadTracedPath();
   loading = false;
   loaded = true;
@@ -145,18 +133,12 @@ extern "C" void* __wrap_malloc(std::size_t size) {
   } else {
     block = __real_malloc(size);
   }
-  if (size >= kTracedSize) {
-    Mark(block != nullptr ? "<malloc>" : "<malloc failed>");
-    if (block != nullptr) tracedBlock = block;
-  }
+  bufferTrace.Allocated(size, block, Mark);
   return block;
 }
 
 extern "C" void __wrap_free(void* block) {
-  if (block != nullptr && block == tracedBlock) {
-    Mark("<free>");
-    tracedBlock = nullptr;
-  }
+  bufferTrace.Freeing(block, Mark);
   __real_free(block);
 }
 
@@ -226,16 +208,13 @@ BOOL WINAPI TracedCloseHandle(HANDLE handle) {
 BOOL WINAPI BudgetedReadFile(HANDLE file, LPVOID buffer, DWORD size,
                              LPDWORD got, LPOVERLAPPED overlapped) {
   LoadFaults();
-  if (readBudget.limited) {
-    if (readBudget.left == 0) {
-      if (got != nullptr) *got = 0;
-      SetLastError(ERROR_READ_FAULT);
-      return FALSE;
-    }
-    if (size > readBudget.left) size = static_cast<DWORD>(readBudget.left);
+  if (!readBudget.Grant(size)) {
+    if (got != nullptr) *got = 0;
+    SetLastError(ERROR_READ_FAULT);
+    return FALSE;
   }
   const BOOL done = realReadFile(file, buffer, size, got, overlapped);
-  if (readBudget.limited && done && got != nullptr) readBudget.left -= *got;
+  if (done && got != nullptr) readBudget.Spend(*got);
   return done;
 }
 
